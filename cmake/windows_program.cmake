@@ -1,0 +1,46 @@
+# Windows build: ventrok.exe, the Win32 shell library and its tests (run by
+# ctest through Wine).
+set(VENTROK_SHELL_SOURCES
+    app/main_window.cpp
+    app/measurement.cpp
+    app/settings_controls.cpp
+    app/dialogs.cpp
+    audio/devices.cpp
+    audio/block_processor.cpp
+    display/drawing.cpp
+    display/level_meter.cpp
+    display/decoded_text.cpp
+    display/sweep.cpp
+    display/histograms.cpp
+    display/statistics_panel.cpp
+    replay/replay_window.cpp
+)
+
+add_library(ventrok_shell STATIC ${VENTROK_SHELL_SOURCES})
+target_include_directories(ventrok_shell PUBLIC ${CMAKE_SOURCE_DIR})
+target_link_libraries(ventrok_shell PUBLIC ventrok_core comctl32 winmm gdi32 user32)
+target_compile_options(ventrok_shell PRIVATE -Wall -Wextra)
+
+set(VENTROK_RESOURCES ${CMAKE_SOURCE_DIR}/resources/ventrok.rc)
+set_source_files_properties(${VENTROK_RESOURCES} PROPERTIES
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/ventrok.manifest")
+
+add_executable(ventrok WIN32 app/main.cpp ${VENTROK_RESOURCES})
+target_link_libraries(ventrok PRIVATE ventrok_shell)
+target_compile_options(ventrok PRIVATE -Wall -Wextra)
+
+# GoogleTest cross-built from the Debian sources.
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+include(GoogleTest)
+
+file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*.cpp)
+add_executable(shell_tests ${WINDOWS_TEST_SOURCES} ${VENTROK_RESOURCES})
+target_link_libraries(shell_tests PRIVATE ventrok_shell gtest gtest_main)
+gtest_discover_tests(shell_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
+
+# A small driver that reads the running program's window through Win32 calls;
+# used by the end-to-end tests.
+add_executable(window_probe tests/e2e/window_probe.cpp)
+target_link_libraries(window_probe PRIVATE user32 gdi32)
