@@ -19,16 +19,8 @@ if(VENTROK_BENCHMARKS)
     endif()
 endif()
 
-if(VENTROK_FUZZ)
-    file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/fuzz/*.cpp)
-    foreach(src ${FUZZ_SOURCES})
-        get_filename_component(name ${src} NAME_WE)
-        add_executable(${name} ${src} ${VENTROK_CORE_SOURCES})
-        target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR})
-        target_compile_options(${name} PRIVATE -fsanitize=fuzzer,address -g -O1)
-        target_link_options(${name} PRIVATE -fsanitize=fuzzer,address)
-    endforeach()
-endif()
+# The keying data file fuzz target is built and run by scripts/run-fuzz.sh
+# (clang with libFuzzer and AddressSanitizer).
 
 file(GLOB TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cpp)
 foreach(src ${TOOL_SOURCES})

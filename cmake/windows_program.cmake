@@ -7,6 +7,7 @@ set(VENTROK_SHELL_SOURCES
     app/dialogs.cpp
     audio/devices.cpp
     audio/block_processor.cpp
+    audio/block_log.cpp
     display/drawing.cpp
     display/level_meter.cpp
     display/decoded_text.cpp
@@ -29,6 +30,13 @@ add_executable(ventrok WIN32 app/main.cpp ${VENTROK_RESOURCES})
 target_link_libraries(ventrok PRIVATE ventrok_shell)
 target_compile_options(ventrok PRIVATE -Wall -Wextra)
 
+# The same program with a record of every captured block, for the
+# end-to-end tests and the block handling time figures.
+add_executable(ventrok_blocklog WIN32 app/main.cpp ${VENTROK_SHELL_SOURCES} ${VENTROK_RESOURCES})
+target_include_directories(ventrok_blocklog PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_definitions(ventrok_blocklog PRIVATE VENTROK_BLOCK_LOG)
+target_link_libraries(ventrok_blocklog PRIVATE ventrok_core comctl32 winmm gdi32 user32)
+
 # GoogleTest cross-built from the Debian sources.
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -44,3 +52,15 @@ gtest_discover_tests(shell_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 # used by the end-to-end tests.
 add_executable(window_probe tests/e2e/window_probe.cpp)
 target_link_libraries(window_probe PRIVATE user32 gdi32)
+
+# End-to-end tests: the real program under Wine with real audio through the
+# session's private sound server (started by scripts/test.sh).
+find_program(PYTHON3 python3 REQUIRED)
+file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.py)
+foreach(test ${E2E_TESTS})
+    get_filename_component(name ${test} NAME_WE)
+    add_test(NAME e2e.${name} COMMAND ${PYTHON3} -m unittest -v ${name}
+             WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/e2e)
+    set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 900
+                         ENVIRONMENT "VENTROK_BUILD=${CMAKE_BINARY_DIR}/..")
+endforeach()

@@ -8,7 +8,8 @@ TEST(Settings, ThresholdFromTrackbarIsClampedToItsRange)
     const struct {
         int position;
         int32_t threshold;
-    } cases[] = {{0, 510}, {1, 510}, {2, 647}, {37, 11982}, {38, 12306}, {98, 31737}, {99, 31875}, {100, 31875}};
+    } cases[] = {{0, 510},    {1, 510},    {2, 647},    {37, 11982},
+                 {38, 12306}, {98, 31737}, {99, 31875}, {100, 31875}};
     for (const auto &c : cases)
         EXPECT_EQ(threshold_from_position(c.position), c.threshold) << "position " << c.position;
 }

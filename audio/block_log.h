@@ -1,0 +1,18 @@
+// A record of every captured block, compiled only into the instrumented test
+// build (VENTROK_BLOCK_LOG): arrival time, size, sample range and the time
+// spent handling it. The tests use it to check what the program received.
+#ifndef VENTROK_AUDIO_BLOCK_LOG_H
+#define VENTROK_AUDIO_BLOCK_LOG_H
+
+#include <windows.h>
+#include <mmsystem.h>
+
+#ifdef VENTROK_BLOCK_LOG
+struct block_log_mark {
+    LARGE_INTEGER start;
+};
+block_log_mark block_log_begin();
+void block_log_end(const block_log_mark &mark, const WAVEHDR *header);
+#endif
+
+#endif

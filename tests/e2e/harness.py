@@ -1,0 +1,148 @@
+"""Drives the real Windows program under Wine for the end-to-end tests.
+
+The run and test scripts start a session first (virtual display, private
+sound server with a virtual microphone, Wine prefix); its environment is read
+from build/session/session.env.
+"""
+import os
+import shutil
+import struct
+import subprocess
+import tempfile
+import time
+import unittest
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BUILD = os.environ.get("VENTROK_BUILD", os.path.join(ROOT, "build"))
+WINDOWS_BUILD = os.path.join(BUILD, "windows")
+ARTIFACTS = os.path.join(BUILD, "test-artifacts")
+
+
+def session_environment():
+    env = dict(os.environ)
+    path = os.path.join(BUILD, "session", "session.env")
+    with open(path) as f:
+        for line in f:
+            line = line.strip()
+            if not line.startswith("export "):
+                continue
+            for item in line[len("export "):].split(" "):
+                if "=" in item:
+                    key, value = item.split("=", 1)
+                    env[key] = value.strip("'")
+    return env
+
+
+ENV = session_environment()
+
+
+def exe(name):
+    return os.path.join(WINDOWS_BUILD, name)
+
+
+def cp932_hex(text):
+    return text.encode("cp932").hex()
+
+
+class Program:
+    """One run of ventrok.exe (or the block-logging build) in its own folder."""
+
+    def __init__(self, name="ventrok.exe", env=None, workdir=None):
+        self.workdir = workdir or tempfile.mkdtemp(prefix="ventrok-e2e-")
+        self.env = env or ENV
+        self.process = subprocess.Popen(["wine", exe(name)], cwd=self.workdir, env=self.env,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def wait_window(self, seconds=30):
+        return probe("wait", str(seconds), env=self.env).returncode == 0
+
+    def wait_exit(self, seconds=20):
+        try:
+            return self.process.wait(timeout=seconds)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def kill(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.wait()
+
+    def path(self, name):
+        return os.path.join(self.workdir, name)
+
+
+def probe(*args, env=None):
+    return subprocess.run(["wine", exe("window_probe.exe"), *args], env=env or ENV,
+                          capture_output=True, text=True, timeout=60)
+
+
+def probe_lines(*args):
+    result = probe(*args)
+    return [line.split() for line in result.stdout.splitlines() if line.strip()]
+
+
+def play(wav_path):
+    """Plays a WAV into the virtual microphone; returns the paplay process."""
+    env = dict(ENV, LC_ALL="C")
+    return subprocess.Popen(["paplay", "-d", "micfeed", wav_path], env=env)
+
+
+def read_bmp(path):
+    """Returns (width, height, rows) of a 24-bit BMP, rows top first as bytes."""
+    with open(path, "rb") as f:
+        data = f.read()
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height = struct.unpack_from("<ii", data, 18)
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(abs(height)):
+        source_row = abs(height) - 1 - y if height > 0 else y
+        start = offset + source_row * stride
+        rows.append(data[start:start + width * 3])
+    return width, abs(height), rows
+
+
+def pixel(image, x, y):
+    _, _, rows = image
+    b, g, r = rows[y][3 * x:3 * x + 3]
+    return r, g, b
+
+
+def region(image, x, y, width, height):
+    _, _, rows = image
+    return [rows[row][3 * x:3 * (x + width)] for row in range(y, y + height)]
+
+
+def keep_artifact(path, name):
+    os.makedirs(ARTIFACTS, exist_ok=True)
+    target = os.path.join(ARTIFACTS, name)
+    shutil.copyfile(path, target)
+    return target
+
+
+def write_tone_wav(path, seconds, frequency=700.0, amplitude=16384, lead_silence=0.2):
+    """A plain tone with a lead of silence, written with sox."""
+    subprocess.run(["sox", "-n", "-r", "11025", "-c", "1", "-b", "16", path,
+                    "synth", str(seconds), "sine", str(frequency), "vol", str(amplitude / 32768.0),
+                    "pad", str(lead_silence), "0"], check=True)
+
+
+class ProgramTest(unittest.TestCase):
+    """Base class: makes sure no program outlives its test."""
+
+    def setUp(self):
+        self.programs = []
+
+    def start(self, *args, **kwargs):
+        program = Program(*args, **kwargs)
+        self.programs.append(program)
+        self.assertTrue(program.wait_window(), "main window did not appear")
+        time.sleep(1.0)  # the first paint opens the devices
+        return program
+
+    def tearDown(self):
+        for program in self.programs:
+            if program.process.poll() is None:
+                probe("command", "104", env=program.env)
+                if program.wait_exit(10) is None:
+                    program.kill()

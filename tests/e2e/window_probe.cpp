@@ -1,0 +1,233 @@
+// Reads and drives the running Ventrok main window through Win32 calls, for
+// the end-to-end tests. Each command prints one line per item:
+//   window_probe wait SECONDS          wait for the main window to appear
+//   window_probe controls              id, class, enabled, checked, caption (hex CP932)
+//   window_probe trackbars             id, min, max, position
+//   window_probe focus                 id of the control with the keyboard focus
+//   window_probe client                client width and height
+//   window_probe click ID              BM_CLICK on a control
+//   window_probe command ID            WM_COMMAND with that id
+//   window_probe close                 WM_CLOSE (the close box)
+//   window_probe key-escape            Esc key press to the focused control
+//   window_probe capture FILE.bmp      the client area as a 24-bit BMP
+//   window_probe render HEX FILE.bmp   the text drawn as the program draws status texts
+//   window_probe wait-window CAPTION   wait for a top-level window with that caption
+//   window_probe find CAPTION          exit 0 when such a window exists
+//   window_probe dismiss CAPTION       press OK in that window (a message box)
+//   window_probe cover                 covers the window with another window and uncovers it
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+static const char *main_caption = "Ventrok Ver0.5";
+
+static HWND find_main_window() { return FindWindowA(nullptr, main_caption); }
+
+static void print_hex(const char *text)
+{
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); *p; p++)
+        printf("%02x", *p);
+}
+
+static BOOL CALLBACK print_control(HWND child, LPARAM)
+{
+    char class_name[64] = "";
+    char caption[256] = "";
+    GetClassNameA(child, class_name, sizeof class_name);
+    GetWindowTextA(child, caption, sizeof caption);
+    const int id = GetDlgCtrlID(child);
+    const LRESULT checked = SendMessageA(child, BM_GETCHECK, 0, 0);
+    printf("%d %s %d %d %d ", id, class_name, IsWindowEnabled(child) ? 1 : 0,
+           IsWindowVisible(child) ? 1 : 0, static_cast<int>(checked));
+    print_hex(caption);
+    printf("\n");
+    return TRUE;
+}
+
+static BOOL CALLBACK print_trackbar(HWND child, LPARAM)
+{
+    char class_name[64] = "";
+    GetClassNameA(child, class_name, sizeof class_name);
+    if (_stricmp(class_name, TRACKBAR_CLASSA) == 0)
+        printf("%d %d %d %d\n", GetDlgCtrlID(child),
+               static_cast<int>(SendMessageA(child, TBM_GETRANGEMIN, 0, 0)),
+               static_cast<int>(SendMessageA(child, TBM_GETRANGEMAX, 0, 0)),
+               static_cast<int>(SendMessageA(child, TBM_GETPOS, 0, 0)));
+    return TRUE;
+}
+
+static int capture_client(HWND hwnd, const char *path)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    const int width = client.right, height = client.bottom;
+    HDC window = GetDC(hwnd);
+    HDC memory = CreateCompatibleDC(window);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
+    GdiFlush();
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + stride * height;
+    FILE *out = fopen(path, "wb");
+    if (!out)
+        return 1;
+    fwrite(&file, sizeof file, 1, out);
+    fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+    fwrite(bits, stride * height, 1, out);
+    fclose(out);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(hwnd, window);
+    return 0;
+}
+
+// Draws a CP932 text (given in hex) as the program draws its status texts:
+// TextOutA with a window DC's default font, black on opaque white.
+static int render_text(HWND hwnd, const char *hex, const char *path)
+{
+    char text[512] = "";
+    int length = 0;
+    for (const char *p = hex; p[0] && p[1] && length < 511; p += 2) {
+        char pair[3] = {p[0], p[1], 0};
+        text[length++] = static_cast<char>(strtol(pair, nullptr, 16));
+    }
+    HDC window = GetDC(hwnd);
+    SIZE extent;
+    GetTextExtentPoint32A(window, text, length, &extent);
+    HDC memory = CreateCompatibleDC(window);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = extent.cx;
+    info.bmiHeader.biHeight = extent.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    PatBlt(memory, 0, 0, extent.cx, extent.cy, WHITENESS);
+    TextOutA(memory, 0, 0, text, length);
+    GdiFlush();
+    const int stride = (extent.cx * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + stride * extent.cy;
+    FILE *out = fopen(path, "wb");
+    if (!out)
+        return 1;
+    fwrite(&file, sizeof file, 1, out);
+    fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+    fwrite(bits, stride * extent.cy, 1, out);
+    fclose(out);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(hwnd, window);
+    return 0;
+}
+
+static int cover(HWND hwnd)
+{
+    RECT window;
+    GetWindowRect(hwnd, &window);
+    HWND cover = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "cover", WS_POPUP | WS_VISIBLE | SS_BLACKRECT,
+                                 window.left, window.top, window.right - window.left,
+                                 window.bottom - window.top, nullptr, nullptr, nullptr, nullptr);
+    UpdateWindow(cover);
+    Sleep(300);
+    DestroyWindow(cover);
+    Sleep(300);
+    return 0;
+}
+
+int main(int argc, char **argv)
+{
+    if (argc < 2)
+        return 2;
+    const char *command = argv[1];
+    if (strcmp(command, "wait") == 0) {
+        const int seconds = argc > 2 ? atoi(argv[2]) : 20;
+        for (int i = 0; i < seconds * 10; i++) {
+            HWND hwnd = find_main_window();
+            if (hwnd && IsWindowVisible(hwnd))
+                return 0;
+            Sleep(100);
+        }
+        return 1;
+    }
+    if (strcmp(command, "wait-window") == 0 && argc > 2) {
+        for (int i = 0; i < 300; i++) {
+            if (FindWindowA(nullptr, argv[2]))
+                return 0;
+            Sleep(100);
+        }
+        return 1;
+    }
+    HWND hwnd = find_main_window();
+    if (!hwnd && strcmp(command, "find") != 0 && strcmp(command, "dismiss") != 0) {
+        fprintf(stderr, "main window not found\n");
+        return 1;
+    }
+    if (strcmp(command, "controls") == 0) {
+        EnumChildWindows(hwnd, print_control, 0);
+    } else if (strcmp(command, "trackbars") == 0) {
+        EnumChildWindows(hwnd, print_trackbar, 0);
+    } else if (strcmp(command, "focus") == 0) {
+        DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(thread, &info);
+        printf("%d\n", info.hwndFocus ? GetDlgCtrlID(info.hwndFocus) : 0);
+    } else if (strcmp(command, "client") == 0) {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        printf("%ld %ld\n", client.right, client.bottom);
+    } else if (strcmp(command, "click") == 0 && argc > 2) {
+        SendMessageA(GetDlgItem(hwnd, atoi(argv[2])), BM_CLICK, 0, 0);
+    } else if (strcmp(command, "command") == 0 && argc > 2) {
+        PostMessageA(hwnd, WM_COMMAND, MAKEWPARAM(atoi(argv[2]), 0), 0);
+    } else if (strcmp(command, "close") == 0) {
+        PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (strcmp(command, "key-escape") == 0) {
+        DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(thread, &info);
+        HWND target = info.hwndFocus ? info.hwndFocus : hwnd;
+        PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+        PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    } else if (strcmp(command, "capture") == 0 && argc > 2) {
+        return capture_client(hwnd, argv[2]);
+    } else if (strcmp(command, "render") == 0 && argc > 3) {
+        return render_text(hwnd, argv[2], argv[3]);
+    } else if (strcmp(command, "find") == 0 && argc > 2) {
+        return FindWindowA(nullptr, argv[2]) ? 0 : 1;
+    } else if (strcmp(command, "dismiss") == 0 && argc > 2) {
+        HWND box = FindWindowA(nullptr, argv[2]);
+        if (!box)
+            return 1;
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    } else if (strcmp(command, "cover") == 0) {
+        return cover(hwnd);
+    } else {
+        fprintf(stderr, "unknown command %s\n", command);
+        return 2;
+    }
+    return 0;
+}
