@@ -1,0 +1,343 @@
+// The live histograms drawn into a memory bitmap and read back pixel by
+// pixel: scales, bars, labels, the elapsed-time line and the once-only
+// statistics redraw after a stop.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "analysis/statistics.h"
+#include "analysis/timeline.h"
+#include "app/measurement_state.h"
+#include "display/histograms.h"
+
+namespace
+{
+
+constexpr int WIDTH = 1200;
+constexpr int HEIGHT = 720;
+constexpr COLORREF WHITE = RGB(255, 255, 255);
+constexpr COLORREF BLACK = RGB(0, 0, 0);
+constexpr COLORREF BLUE = RGB(0, 0, 255);
+constexpr COLORREF RED = RGB(255, 0, 0);
+constexpr COLORREF GREEN = RGB(0, 160, 0);
+
+// A top-down 32-bit DIB section selected into a memory DC, filled with one
+// colour.
+struct canvas {
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    uint32_t *bits;
+
+    explicit canvas(COLORREF fill)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = WIDTH;
+        info.bmiHeader.biHeight = -HEIGHT;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        void *memory = nullptr;
+        dc = CreateCompatibleDC(nullptr);
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
+        bits = static_cast<uint32_t *>(memory);
+        previous = SelectObject(dc, bitmap);
+        this->fill(fill);
+    }
+    ~canvas()
+    {
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    void fill(COLORREF colour)
+    {
+        HBRUSH brush = CreateSolidBrush(colour);
+        RECT all = {0, 0, WIDTH, HEIGHT};
+        FillRect(dc, &all, brush);
+        DeleteObject(brush);
+        GdiFlush();
+    }
+    COLORREF pixel(int x, int y) const
+    {
+        GdiFlush();
+        const uint32_t v = bits[y * WIDTH + x];
+        return RGB((v >> 16) & 0xff, (v >> 8) & 0xff, v & 0xff);
+    }
+    // Pixels of the colour in column x between y0 and y1 inclusive.
+    int count_in_column(int x, int y0, int y1, COLORREF colour) const
+    {
+        int n = 0;
+        for (int y = y0; y <= y1; ++y)
+            n += pixel(x, y) == colour;
+        return n;
+    }
+    int count_in_area(int x0, int y0, int x1, int y1, COLORREF colour) const
+    {
+        int n = 0;
+        for (int x = x0; x <= x1; ++x)
+            n += count_in_column(x, y0, y1, colour);
+        return n;
+    }
+    std::vector<uint32_t> snapshot() const
+    {
+        GdiFlush();
+        return std::vector<uint32_t>(bits, bits + WIDTH * HEIGHT);
+    }
+};
+
+// Whether the area a text of the OEM fixed font covers at (x, y) holds
+// exactly that text, compared with the same text rendered on white.
+bool shows_text(const canvas &drawn, int x, int y, const char *text)
+{
+    canvas expected(WHITE);
+    SelectObject(expected.dc, GetStockObject(OEM_FIXED_FONT));
+    const int length = static_cast<int>(std::strlen(text));
+    TextOutA(expected.dc, x, y, text, length);
+    SIZE size;
+    GetTextExtentPoint32A(expected.dc, text, length, &size);
+    for (int yy = y; yy < y + size.cy; ++yy)
+        for (int xx = x; xx < x + size.cx; ++xx)
+            if (drawn.pixel(xx, yy) != expected.pixel(xx, yy))
+                return false;
+    return true;
+}
+
+std::unique_ptr<keying_timeline> empty_timeline()
+{
+    auto t = std::make_unique<keying_timeline>();
+    timeline_reset(*t);
+    return t;
+}
+
+measurement_state phase(int recording_phase)
+{
+    measurement_state m = {};
+    m.recording_phase = recording_phase;
+    return m;
+}
+
+// A bar's height: the blue pixels in its column from the graph's top margin
+// to the baseline (the other graph lies outside).
+int bar_height(const canvas &c, int x, int base)
+{
+    return c.count_in_column(x, base - 110, base, BLUE);
+}
+
+TEST(LiveHistograms, LinearScaleFollowsEachGraphsPeak)
+{
+    struct row {
+        int32_t peak;
+        int pixels_per_count;
+        const char *label; // "%3d" of the count a full-height bar stands for
+    };
+    const row rows[] = {
+        {1, 20, "  5"}, {5, 20, "  5"}, {6, 10, " 10"}, {10, 10, " 10"}, {11, 6, " 16"},
+        {15, 6, " 16"}, {16, 5, " 20"}, {20, 5, " 20"}, {21, 4, " 25"},  {26, 3, " 33"},
+        {30, 3, " 33"}, {31, 2, " 50"}, {50, 2, " 50"}, {51, 1, "100"},  {100, 1, "100"},
+    };
+    for (const row &r : rows) {
+        SCOPED_TRACE(r.peak);
+        auto t = empty_timeline();
+        // The MARK graph gets the peak under test, the SPACE graph a peak of
+        // 15, so each must use its own factor.
+        t->mark_histogram[100] = r.peak;
+        t->mark_histogram[104] = 1;
+        t->mark_histogram_peak = r.peak;
+        t->space_histogram[200] = 15;
+        t->space_histogram_peak = 15;
+        measurement_state m = phase(RECORDING_ACTIVE);
+        canvas c(WHITE);
+        draw_live_histograms(c.dc, *t, 0, m);
+
+        EXPECT_EQ(bar_height(c, 180, 630), r.peak * r.pixels_per_count);
+        EXPECT_EQ(bar_height(c, 184, 630), r.pixels_per_count);
+        EXPECT_EQ(bar_height(c, 280, 510), 90);
+        EXPECT_TRUE(shows_text(c, 45, 520, r.label));
+        EXPECT_TRUE(shows_text(c, 45, 400, " 16"));
+        // The scale tick at the top of each graph.
+        EXPECT_EQ(c.count_in_area(76, 530, 79, 530, BLACK), 4);
+        EXPECT_EQ(c.count_in_area(76, 410, 79, 410, BLACK), 4);
+    }
+}
+
+TEST(LiveHistograms, LogarithmicScaleAbovePeakOfHundred)
+{
+    struct row {
+        int32_t counter;
+        int height; // 50 * log10(counter) - 50, truncated; 0 up to 10, 100 above 1000
+    };
+    const row rows[] = {{1, 0},    {10, 0},     {11, 2},     {100, 50},  {316, 74},
+                        {999, 99}, {1000, 100}, {1001, 100}, {5000, 100}};
+    auto t = empty_timeline();
+    int index = 0;
+    for (const row &r : rows) {
+        t->mark_histogram[index] = r.counter;
+        t->space_histogram[index] = r.counter;
+        index += 4;
+    }
+    t->mark_histogram_peak = 5000;
+    t->space_histogram_peak = 101;
+    measurement_state m = phase(RECORDING_ACTIVE);
+    canvas c(WHITE);
+    draw_live_histograms(c.dc, *t, 0, m);
+
+    index = 0;
+    for (const row &r : rows) {
+        SCOPED_TRACE(r.counter);
+        EXPECT_EQ(bar_height(c, 80 + index, 630), r.height);
+        EXPECT_EQ(bar_height(c, 80 + index, 510), r.height);
+        index += 4;
+    }
+    EXPECT_TRUE(shows_text(c, 46, 572, "100"));
+    EXPECT_TRUE(shows_text(c, 38, 522, "1000"));
+    EXPECT_TRUE(shows_text(c, 46, 452, "100"));
+    EXPECT_TRUE(shows_text(c, 38, 402, "1000"));
+    for (int y : {580, 530, 460, 410})
+        EXPECT_EQ(c.count_in_area(76, y, 79, y, BLACK), 4) << y;
+}
+
+TEST(LiveHistograms, LongDurationsEndAtTheAxisEnd)
+{
+    auto t = empty_timeline();
+    timeline_append_space(*t, 0);
+    timeline_append_mark(*t, 750);
+    timeline_append_space(*t, 500);
+    timeline_append_mark(*t, 499);
+    measurement_state m = phase(RECORDING_ACTIVE);
+    canvas c(WHITE);
+    draw_live_histograms(c.dc, *t, 0, m);
+
+    EXPECT_EQ(bar_height(c, 580, 630), 20);
+    EXPECT_EQ(bar_height(c, 576, 630), 20); // 499 ms counts at 496
+    EXPECT_EQ(bar_height(c, 580, 510), 20);
+    EXPECT_EQ(bar_height(c, 80, 510), 20); // the leading space of 0 ms
+    EXPECT_EQ(c.count_in_area(581, 400, 700, 640, BLUE), 0);
+}
+
+TEST(LiveHistograms, ElapsedTimeLineWhileRecording)
+{
+    auto t = empty_timeline();
+    t->timeline_count = 41;
+    measurement_state m = phase(RECORDING_ACTIVE);
+    canvas c(WHITE);
+    draw_live_histograms(c.dc, *t, 12999, m);
+    EXPECT_TRUE(shows_text(c, 10, 367, "経過時間  12 [秒]  打鍵数   20 [個]"));
+}
+
+TEST(LiveHistograms, WaitingPhaseClearsTheBandAndDrawsAxesOnly)
+{
+    auto t = empty_timeline();
+    t->mark_histogram[100] = 3;
+    t->mark_histogram_peak = 3;
+    t->space_histogram[100] = 3;
+    t->space_histogram_peak = 3;
+    t->timeline_count = 41;
+    measurement_state m = phase(RECORDING_WAITING);
+    canvas c(GREEN);
+    draw_live_histograms(c.dc, *t, 5000, m);
+
+    // The band (0,370)-(1145,675) is white except for the drawing; outside
+    // it nothing changed.
+    EXPECT_EQ(c.pixel(0, 370), WHITE);
+    EXPECT_EQ(c.pixel(1144, 674), WHITE);
+    EXPECT_EQ(c.pixel(1000, 500), WHITE);
+    EXPECT_EQ(c.pixel(1145, 500), GREEN);
+    EXPECT_EQ(c.pixel(500, 675), GREEN);
+    EXPECT_EQ(c.pixel(500, 369), GREEN);
+    EXPECT_EQ(c.count_in_area(0, 0, WIDTH - 1, HEIGHT - 1, BLUE), 0);
+    // No elapsed-time line: its row keeps the old colour left of the band.
+    EXPECT_EQ(c.count_in_area(10, 367, 300, 369, GREEN), 291 * 3);
+
+    // Axes of both graphs and their ticks: short ones 4 pixels at 50 ms
+    // steps, long ones 7 pixels at the hundreds.
+    for (int base : {630, 510}) {
+        SCOPED_TRACE(base);
+        EXPECT_EQ(c.count_in_area(81, base, 580, base, BLACK), 500);
+        EXPECT_EQ(c.count_in_column(80, base - 99, base, BLACK), 100);
+        for (int j = 1; j <= 5; ++j) {
+            EXPECT_EQ(c.count_in_column(j * 100 + 30, base + 1, base + 8, BLACK), 3);
+            EXPECT_EQ(c.count_in_column(j * 100 + 80, base + 1, base + 8, BLACK), 6);
+        }
+    }
+    EXPECT_TRUE(shows_text(c, 20, 600, "MARK"));
+    EXPECT_TRUE(shows_text(c, 20, 480, "SPACE"));
+    EXPECT_TRUE(shows_text(c, 170, 640, "100"));
+    EXPECT_TRUE(shows_text(c, 570, 640, "500"));
+    EXPECT_TRUE(shows_text(c, 45, 520, "  5"));
+}
+
+// Twenty keyings: ten dots of 60 ms and ten dashes of 180 ms alternating,
+// gaps of 60 ms after dots and 180 ms after dashes (40 entries).
+std::unique_ptr<keying_timeline> twenty_keyings()
+{
+    auto t = empty_timeline();
+    timeline_append_space(*t, 0);
+    for (int k = 0; k < 10; ++k) {
+        timeline_append_mark(*t, 60);
+        timeline_append_space(*t, 60);
+        timeline_append_mark(*t, 180);
+        if (k < 9)
+            timeline_append_space(*t, 180);
+    }
+    return t;
+}
+
+TEST(LiveHistograms, FirstUpdateAfterStopRedrawsStatisticsOnce)
+{
+    reset_keying_statistics();
+    auto t = twenty_keyings();
+    ASSERT_EQ(t->timeline_count, 40);
+    measurement_state m = phase(RECORDING_STOPPED);
+    m.analysis_suspended = true;
+    m.measured_seconds = 5;
+    canvas c(GREEN);
+
+    draw_live_histograms(c.dc, *t, 5000, m);
+    EXPECT_TRUE(m.statistics_redrawn);
+    EXPECT_EQ(keying_stats().decision_time_ms, 140);
+    EXPECT_EQ(keying_stats().dot_count, 10);
+    // The panel was cleared and drawn: white at its far corner, the dot
+    // marker at 80 + 60, and the live band itself left alone.
+    EXPECT_EQ(c.pixel(1144, 389), WHITE);
+    EXPECT_EQ(c.count_in_column(140, 630, 639, RED), 10);
+    EXPECT_EQ(c.pixel(1000, 669), GREEN);
+    EXPECT_EQ(c.count_in_area(0, 0, WIDTH - 1, HEIGHT - 1, BLUE), 0);
+
+    // Later updates draw nothing.
+    c.fill(GREEN);
+    const std::vector<uint32_t> before = c.snapshot();
+    draw_live_histograms(c.dc, *t, 5100, m);
+    draw_live_histograms(c.dc, *t, 5200, m);
+    EXPECT_TRUE(c.snapshot() == before);
+
+    // The next start clears the flag; its stop redraws once more.
+    m.statistics_redrawn = false;
+    draw_live_histograms(c.dc, *t, 5300, m);
+    EXPECT_EQ(c.pixel(1144, 389), WHITE);
+}
+
+TEST(LiveHistograms, StopWithTooFewKeyingsDrawsNothing)
+{
+    reset_keying_statistics();
+    auto t = twenty_keyings();
+    t->timeline_count = 39;
+    measurement_state m = phase(RECORDING_STOPPED);
+    m.analysis_suspended = true;
+    m.too_few_keyings = true;
+    canvas c(GREEN);
+    const std::vector<uint32_t> before = c.snapshot();
+
+    draw_live_histograms(c.dc, *t, 5000, m);
+    draw_live_histograms(c.dc, *t, 5100, m);
+    EXPECT_TRUE(c.snapshot() == before);
+    EXPECT_TRUE(m.statistics_redrawn);
+    EXPECT_EQ(keying_stats().dot_count, 0);
+}
+
+} // namespace
