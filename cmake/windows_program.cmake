@@ -15,6 +15,7 @@ set(VENTROK_SHELL_SOURCES
     display/histograms.cpp
     display/statistics_panel.cpp
     replay/replay_window.cpp
+    replay/strip.cpp
 )
 
 add_library(ventrok_shell STATIC ${VENTROK_SHELL_SOURCES})

@@ -1,0 +1,342 @@
+// The print and replay window: the printed strip on a memory DC, the speed
+// read-out, and the window itself driven from a thread timer on a temporary
+// folder holding a small keying data file.
+#include "replay/replay_window.h"
+
+#include "app/measurement_state.h"
+#include "replay/keying_file.h"
+#include "replay/strip.h"
+#include "resources/resource_ids.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// A white 1200 x 740 picture in a memory DC, read back with GetPixel.
+struct picture_dc {
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    picture_dc(int width, int height)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        void *bits = nullptr;
+        dc = CreateCompatibleDC(nullptr);
+        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        previous = SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, width, height, WHITENESS);
+    }
+    ~picture_dc()
+    {
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    bool black(int x, int y) const { return GetPixel(dc, x, y) == RGB(0, 0, 0); }
+};
+
+replay_record record_of(const std::vector<uint16_t> &durations)
+{
+    static replay_record record;
+    std::memset(&record, 0, sizeof record);
+    uint32_t sum_ms = 0;
+    for (size_t i = 0; i < durations.size(); ++i) {
+        record.entries[i] = durations[i];
+        sum_ms += durations[i];
+    }
+    record.entry_count = static_cast<int>(durations.size());
+    record.record_seconds = sum_ms / 1000;
+    return record;
+}
+
+TEST(ReplayStrip, RowPitchFollowsRecordLength)
+{
+    // 630 / (seconds / 12 + 1), kept within 25 .. 50.
+    const struct {
+        uint32_t seconds;
+        int pitch;
+    } cases[] = {{0, 50},   {30, 50},  {143, 50}, {156, 45}, {200, 37},
+                 {275, 27}, {287, 26}, {300, 25}, {400, 25}, {5000, 25}};
+    for (const auto &c : cases)
+        EXPECT_EQ(strip_row_pitch(c.seconds), c.pitch) << c.seconds << " s";
+}
+
+TEST(ReplayStrip, MarksBlackenTheirColumnsFromTheFirstMark)
+{
+    // Entry 0 (900 ms) takes no room. Picture time: mark 0..19 (columns 0, 1),
+    // space to 1005, mark 1005..1029 (columns 100..102), space to 11995,
+    // mark 11995..12004 (column 1199 of row 0 and column 0 of row 1),
+    // then a closing space.
+    const replay_record &record = record_of({900, 20, 985, 25, 10965, 10, 300});
+    picture_dc picture(1200, 740);
+    print_strip(picture.dc, record, 50, 740);
+
+    const struct {
+        int x, y;
+        bool black;
+    } pixels[] = {
+        {0, 65, true},    {0, 67, true},    {0, 64, false},    {0, 68, false},   {1, 66, true},
+        {2, 66, false},   {99, 66, false},  {100, 65, true},   {101, 66, true},  {102, 67, true},
+        {103, 66, false}, {102, 68, false}, {1198, 66, false}, {1199, 66, true}, {0, 115, true},
+        {0, 117, true},   {0, 114, false},  {0, 118, false},   {1, 116, false},  {0, 70, false},
+    };
+    for (const auto &p : pixels)
+        EXPECT_EQ(picture.black(p.x, p.y), p.black) << "(" << p.x << ", " << p.y << ")";
+}
+
+TEST(ReplayStrip, RowsBelowThePictureAreCutOff)
+{
+    // At pitch 25 row 27 has its top at 675 and ticks at 740..742: outside a
+    // 740-pixel picture. A mark at the start of row 26 (ticks at 715..717) is
+    // the last one visible; printing must stop without touching anything else.
+    std::vector<uint16_t> durations = {0, 10};
+    durations.push_back(static_cast<uint16_t>(26 * 12000 - 10 - 60000 * 5));
+    for (int i = 0; i < 5; ++i) {
+        durations.push_back(0);
+        durations.push_back(60000);
+    }
+    // Picture time is now 26 x 12000: a mark of 12010 ms covers all of row 26
+    // and the first column of row 27.
+    durations.push_back(12010);
+    durations.push_back(100);
+    const replay_record &record = record_of(durations);
+    picture_dc picture(1200, 740);
+    print_strip(picture.dc, record, 25, 740);
+    EXPECT_TRUE(picture.black(0, 65));
+    EXPECT_TRUE(picture.black(0, 26 * 25 + 65));
+    EXPECT_TRUE(picture.black(1199, 26 * 25 + 67));
+    EXPECT_FALSE(picture.black(1, 65));
+}
+
+TEST(ReplayStrip, MarkerPointWrapsEvery1200Columns)
+{
+    const struct {
+        uint32_t position_ms;
+        int pitch;
+        LONG x, y;
+    } cases[] = {{0, 50, 0, 0},        {9, 50, 0, 0},      {10, 50, 1, 0},
+                 {11999, 37, 1199, 0}, {12000, 37, 0, 37}, {36010, 25, 1, 75}};
+    for (const auto &c : cases) {
+        const POINT at = strip_point(c.position_ms, c.pitch);
+        EXPECT_EQ(at.x, c.x) << c.position_ms;
+        EXPECT_EQ(at.y, c.y) << c.position_ms;
+    }
+}
+
+TEST(ReplaySpeed, ReadOutShowsElevenOverSamplesPerMs)
+{
+    const struct {
+        int position;
+        int samples_per_ms;
+        const char *text;
+    } cases[] = {{5, 33, "x0.33"}, {16, 22, "x0.50"}, {27, 11, "x1.00"}, {33, 5, "x2.20"}};
+    for (const auto &c : cases) {
+        char text[16];
+        format_speed_readout(c.position, text, sizeof text);
+        EXPECT_STREQ(text, c.text);
+        EXPECT_EQ(samples_per_ms_for_speed(c.position), c.samples_per_ms);
+    }
+}
+
+// ---- the window itself ------------------------------------------------------
+
+// A temporary current directory, restored afterwards.
+struct temp_folder {
+    char previous[MAX_PATH];
+    char path[MAX_PATH];
+    temp_folder()
+    {
+        GetCurrentDirectoryA(MAX_PATH, previous);
+        char base[MAX_PATH];
+        GetTempPathA(MAX_PATH, base);
+        std::snprintf(path, sizeof path, "%sventrok_replay_%lu_%lu", base, GetCurrentProcessId(),
+                      GetTickCount());
+        CreateDirectoryA(path, nullptr);
+        SetCurrentDirectoryA(path);
+    }
+    ~temp_folder()
+    {
+        DeleteFileA(KEYING_DATA_FILE_NAME);
+        SetCurrentDirectoryA(previous);
+        RemoveDirectoryA(path);
+    }
+};
+
+void write_small_keying_file()
+{
+    // 40 entries of about 1.7 s of keying: dots of 60 ms, gaps of 60 ms.
+    std::vector<uint16_t> timeline(40, 60);
+    timeline[0] = 500;
+    static keying_statistics stats;
+    FILE *file = std::fopen(KEYING_DATA_FILE_NAME, "w");
+    ASSERT_NE(file, nullptr);
+    write_keying_data_file(file, timeline.data(), static_cast<int>(timeline.size()), 2, stats);
+    std::fclose(file);
+}
+
+// What the timer-driven script saw.
+struct window_script {
+    enum step_t { PRESS_PLAY, WAIT_FOR_STOP_CAPTION, WAIT_FOR_END, CLOSE_WHILE_PLAYING, DONE };
+    enum ending_t { PLAY_TO_END, CLOSE_REQUEST, STOP_THEN_LEAVE };
+    step_t step;
+    ending_t ending;
+    bool output_open_when_leaving;
+    DWORD started_ms;
+    bool saw_stop_caption;
+    bool caption_returned;
+    bool exit_enabled_at_end;
+    bool timed_out;
+    std::string message_text;
+};
+
+window_script script;
+
+std::string item_text(HWND dialog, int id)
+{
+    char text[128] = {};
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+void CALLBACK drive_window(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (HWND box = FindWindowA(nullptr, "メッセージボックス")) {
+        script.message_text = item_text(box, 0xFFFF);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return;
+    }
+    HWND dialog = FindWindowA(nullptr, "印字・再生");
+    if (dialog == nullptr)
+        return;
+    if (GetTickCount() - script.started_ms > 20000) {
+        script.timed_out = true;
+        SendMessageA(dialog, WM_COMMAND, IDC_REPLAY_EXIT, 0);
+        return;
+    }
+    switch (script.step) {
+    case window_script::PRESS_PLAY:
+        SendMessageA(GetDlgItem(dialog, IDC_PLAY), BM_CLICK, 0, 0);
+        script.step = window_script::WAIT_FOR_STOP_CAPTION;
+        break;
+    case window_script::WAIT_FOR_STOP_CAPTION:
+        if (item_text(dialog, IDC_PLAY) == "停　止" && replay_output_open()) {
+            script.saw_stop_caption = true;
+            script.step = script.ending == window_script::CLOSE_REQUEST
+                              ? window_script::CLOSE_WHILE_PLAYING
+                              : window_script::WAIT_FOR_END;
+        }
+        if (script.ending == window_script::STOP_THEN_LEAVE && script.saw_stop_caption) {
+            // 停止 and at once 終了, before the output can report closing.
+            SendMessageA(GetDlgItem(dialog, IDC_PLAY), BM_CLICK, 0, 0);
+            script.output_open_when_leaving = replay_output_open();
+            script.step = window_script::DONE;
+            SendMessageA(dialog, WM_COMMAND, IDC_REPLAY_EXIT, 0);
+        }
+        break;
+    case window_script::CLOSE_WHILE_PLAYING:
+        script.step = window_script::DONE;
+        SendMessageA(dialog, WM_CLOSE, 0, 0);
+        break;
+    case window_script::WAIT_FOR_END:
+        if (item_text(dialog, IDC_PLAY) == "再　生") {
+            script.caption_returned = true;
+            script.exit_enabled_at_end = IsWindowEnabled(GetDlgItem(dialog, IDC_REPLAY_EXIT));
+            // Leaves at once, while the output may still be closing.
+            script.step = window_script::DONE;
+            SendMessageA(dialog, WM_COMMAND, IDC_REPLAY_EXIT, 0);
+        }
+        break;
+    case window_script::DONE:
+        break;
+    }
+}
+
+// Runs the window with the script; returns after the window has been left.
+void run_window_with_script(window_script::ending_t ending)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&controls);
+    script = window_script{};
+    script.ending = ending;
+    script.started_ms = GetTickCount();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 50, drive_window);
+    run_print_and_replay_window(nullptr);
+    KillTimer(nullptr, timer);
+}
+
+void expect_leaving_flags()
+{
+    EXPECT_TRUE(measurement().analysis_suspended);
+    EXPECT_FALSE(measurement().device_selection_pending);
+}
+
+TEST(ReplayWindow, PlaysToTheEndAndLeavesWithTheOutputClosed)
+{
+    if (waveOutGetNumDevs() == 0)
+        GTEST_SKIP() << "no output device";
+    temp_folder folder;
+    write_small_keying_file();
+    measurement_for_update().analysis_suspended = false;
+    measurement_for_update().device_selection_pending = true;
+    run_window_with_script(window_script::PLAY_TO_END);
+    EXPECT_FALSE(script.timed_out);
+    EXPECT_TRUE(script.saw_stop_caption);
+    EXPECT_TRUE(script.caption_returned);
+    EXPECT_TRUE(script.exit_enabled_at_end);
+    EXPECT_FALSE(replay_output_open());
+    EXPECT_EQ(measurement().measured_seconds, 2);
+    expect_leaving_flags();
+}
+
+TEST(ReplayWindow, CloseRequestDuringReplayClosesOnceTheOutputHasClosed)
+{
+    if (waveOutGetNumDevs() == 0)
+        GTEST_SKIP() << "no output device";
+    temp_folder folder;
+    write_small_keying_file();
+    run_window_with_script(window_script::CLOSE_REQUEST);
+    EXPECT_FALSE(script.timed_out);
+    EXPECT_TRUE(script.saw_stop_caption);
+    EXPECT_FALSE(replay_output_open());
+    expect_leaving_flags();
+}
+
+TEST(ReplayWindow, LeavingWhileTheOutputClosesStillClosesIt)
+{
+    if (waveOutGetNumDevs() == 0)
+        GTEST_SKIP() << "no output device";
+    temp_folder folder;
+    write_small_keying_file();
+    run_window_with_script(window_script::STOP_THEN_LEAVE);
+    EXPECT_FALSE(script.timed_out);
+    EXPECT_TRUE(script.output_open_when_leaving);
+    EXPECT_FALSE(replay_output_open());
+    expect_leaving_flags();
+}
+
+TEST(ReplayWindow, MissingFileShowsOnlyTheMessage)
+{
+    temp_folder folder;
+    measurement_for_update().analysis_suspended = false;
+    measurement_for_update().device_selection_pending = true;
+    run_window_with_script(window_script::PLAY_TO_END);
+    EXPECT_EQ(script.message_text, "打鍵データ.csvがありません。");
+    EXPECT_FALSE(script.saw_stop_caption);
+    expect_leaving_flags();
+}
+
+} // namespace
