@@ -1,0 +1,199 @@
+// The level meter drawn into memory DCs (and once through a hidden window
+// into the back buffer) and read back pixel by pixel.
+#include "app/settings.h"
+#include "display/drawing.h"
+#include "display/level_meter.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+namespace
+{
+
+constexpr COLORREF WHITE = RGB(255, 255, 255);
+constexpr COLORREF BLACK = RGB(0, 0, 0);
+constexpr COLORREF RED = RGB(255, 0, 0);
+constexpr COLORREF BLUE = RGB(0, 0, 255);
+constexpr COLORREF GREY = RGB(128, 128, 128);
+
+// A 1200 x 900 memory DC filled with grey.
+struct surface {
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    surface()
+    {
+        HDC screen = GetDC(nullptr);
+        dc = CreateCompatibleDC(screen);
+        bitmap = CreateCompatibleBitmap(screen, 1200, 900);
+        ReleaseDC(nullptr, screen);
+        previous = SelectObject(dc, bitmap);
+        HBRUSH grey = CreateSolidBrush(GREY);
+        const RECT all = {0, 0, 1200, 900};
+        FillRect(dc, &all, grey);
+        DeleteObject(grey);
+    }
+    ~surface()
+    {
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    COLORREF at(int x, int y) const { return GetPixel(dc, x, y); }
+};
+
+class LevelMeter : public ::testing::Test
+{
+  protected:
+    surface window;
+    surface back;
+    void TearDown() override { reset_settings(); }
+    void set_threshold(int32_t threshold) { settings_for_update().detection_threshold = threshold; }
+};
+
+// The bar spans x 948 .. 948 + p / 512 - 1 and y 25..36, over the frame.
+TEST_F(LevelMeter, BarLengthAndColourFollowPeak)
+{
+    struct case_t {
+        int peak;
+        int length;
+        COLORREF colour;
+    };
+    const case_t cases[] = {
+        {32767, 63, RED}, {32766, 63, BLUE}, {1024, 2, BLUE}, {1023, 1, BLUE}, {511, 0, BLUE},
+    };
+    set_threshold(20400); // marker at x 988, away from the pixels looked at
+    for (const case_t &c : cases) {
+        SCOPED_TRACE(c.peak);
+        surface w, b;
+        draw_level_meter_on(w.dc, b.dc, c.peak);
+        for (const surface *s : {&w, &b}) {
+            if (c.length > 0) {
+                EXPECT_EQ(s->at(948, 25), c.colour);
+                EXPECT_EQ(s->at(948, 36), c.colour);
+                EXPECT_EQ(s->at(948 + c.length - 1, 30), c.colour);
+            }
+            EXPECT_NE(s->at(948 + c.length, 30), c.colour);
+            EXPECT_NE(s->at(948, 37), c.colour);
+            EXPECT_NE(s->at(948, 24), c.colour);
+        }
+    }
+}
+
+TEST_F(LevelMeter, EmptyBarShowsBlackFrameWhiteInside)
+{
+    set_threshold(31875); // marker at x 1010, on the frame's right edge
+    draw_level_meter_on(window.dc, back.dc, 0);
+    for (const surface *s : {&window, &back}) {
+        EXPECT_EQ(s->at(948, 25), BLACK);
+        EXPECT_EQ(s->at(1010, 36), BLACK);
+        EXPECT_EQ(s->at(980, 25), BLACK);
+        EXPECT_EQ(s->at(980, 36), BLACK);
+        EXPECT_EQ(s->at(980, 30), WHITE);
+        EXPECT_EQ(s->at(1011, 30), GREY);
+        EXPECT_EQ(s->at(980, 37), GREY);
+    }
+}
+
+// The marker is a line at x 948 + threshold / 510 from y 22 to 40, on the
+// window only.
+TEST_F(LevelMeter, ThresholdMarkerPosition)
+{
+    struct case_t {
+        int32_t threshold;
+        int x;
+    };
+    const case_t cases[] = {{12240, 972}, {510, 949}, {31875, 1010}, {1019, 949}, {1020, 950}};
+    for (const case_t &c : cases) {
+        SCOPED_TRACE(c.threshold);
+        surface w, b;
+        set_threshold(c.threshold);
+        draw_level_meter_on(w.dc, b.dc, 0);
+        EXPECT_EQ(w.at(c.x, 22), BLACK);
+        EXPECT_EQ(w.at(c.x, 30), BLACK);
+        EXPECT_EQ(w.at(c.x, 40), BLACK);
+        EXPECT_EQ(w.at(c.x, 21), GREY);
+        EXPECT_EQ(w.at(c.x, 41), GREY);
+        EXPECT_NE(w.at(c.x + 1, 22), BLACK);
+        EXPECT_NE(w.at(c.x - 1, 22), BLACK);
+        EXPECT_EQ(b.at(c.x, 22), GREY);
+        if (c.x < 1010) { // inside the frame, not on its right edge
+            EXPECT_EQ(b.at(c.x, 30), WHITE);
+        }
+    }
+}
+
+// After a move the old marker is whitened with the area (948, 20)-(1010, 42)
+// before the new one is drawn; without a move the old marker stays.
+TEST_F(LevelMeter, MovedThresholdWhitensOldMarker)
+{
+    set_threshold(12240);
+    draw_level_meter_on(window.dc, back.dc, 0); // marker at 972
+    set_threshold(20400);
+    mark_threshold_moved();
+    draw_level_meter_on(window.dc, back.dc, 0); // marker at 988
+    EXPECT_EQ(window.at(972, 22), WHITE);
+    EXPECT_EQ(window.at(972, 40), WHITE);
+    EXPECT_EQ(window.at(988, 22), BLACK);
+    // The whitened area's corners, and the grey just outside it.
+    EXPECT_EQ(window.at(948, 20), WHITE);
+    EXPECT_EQ(window.at(1010, 42), WHITE);
+    EXPECT_EQ(window.at(947, 20), GREY);
+    EXPECT_EQ(window.at(1011, 42), GREY);
+    EXPECT_EQ(window.at(948, 19), GREY);
+    EXPECT_EQ(window.at(948, 43), GREY);
+    // The back buffer is not whitened.
+    EXPECT_EQ(back.at(948, 20), GREY);
+
+    // The flag is used up: the next move without it leaves the old marker.
+    set_threshold(30600);
+    draw_level_meter_on(window.dc, back.dc, 0); // marker at 1008
+    EXPECT_EQ(window.at(988, 22), BLACK);
+    EXPECT_EQ(window.at(1008, 22), BLACK);
+}
+
+LRESULT CALLBACK plain_window_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    return DefWindowProcA(hwnd, message, wparam, lparam);
+}
+
+// A hidden top-level window with a 1200 x 900 client area.
+HWND create_hidden_window()
+{
+    WNDCLASSA window_class = {};
+    window_class.lpfnWndProc = plain_window_proc;
+    window_class.hInstance = GetModuleHandleA(nullptr);
+    window_class.lpszClassName = "LevelMeterTestWindow";
+    RegisterClassA(&window_class);
+    RECT frame = {0, 0, 1200, 900};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    return CreateWindowA("LevelMeterTestWindow", "", WS_OVERLAPPEDWINDOW, 0, 0,
+                         frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+                         window_class.hInstance, nullptr);
+}
+
+TEST_F(LevelMeter, WindowVersionKeepsFrameAndBarInBackBuffer)
+{
+    HWND hwnd = create_hidden_window();
+    ASSERT_NE(hwnd, nullptr);
+    create_back_buffer(hwnd, 1200, 900);
+    set_threshold(12240);
+    draw_level_meter(hwnd, 32767);
+    {
+        back_buffer_dc memory;
+        EXPECT_EQ(GetPixel(memory.dc, 948, 30), RED);
+        EXPECT_EQ(GetPixel(memory.dc, 1010, 30), RED);
+        EXPECT_EQ(GetPixel(memory.dc, 972, 30), RED); // no marker in the back buffer
+        EXPECT_EQ(GetPixel(memory.dc, 972, 22), WHITE);
+        EXPECT_EQ(GetPixel(memory.dc, 1011, 30), WHITE);
+    }
+    draw_level_meter(hwnd, 0);
+    {
+        back_buffer_dc memory;
+        EXPECT_EQ(GetPixel(memory.dc, 948, 25), BLACK);
+        EXPECT_EQ(GetPixel(memory.dc, 972, 30), WHITE);
+    }
+    DestroyWindow(hwnd);
+}
+
+} // namespace
