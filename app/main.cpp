@@ -1,3 +1,6 @@
 #include "app/main_window.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return run_ventrok(instance); }
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
+{
+    return run_ventrok(instance);
+}

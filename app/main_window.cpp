@@ -21,10 +21,22 @@ static const HBRUSH white_brush_handle = CreateSolidBrush(COLOUR_WHITE);
 
 static shell_state state = {nullptr, nullptr, 0, 0, true, false};
 
-const shell_state &shell() { return state; }
-HBRUSH white_brush() { return white_brush_handle; }
-void request_first_paint() { state.first_paint_pending = true; }
-void set_no_input_device() { state.no_input_device = true; }
+const shell_state &shell()
+{
+    return state;
+}
+HBRUSH white_brush()
+{
+    return white_brush_handle;
+}
+void request_first_paint()
+{
+    state.first_paint_pending = true;
+}
+void set_no_input_device()
+{
+    state.no_input_device = true;
+}
 
 int run_ventrok(HINSTANCE instance)
 {
@@ -81,7 +93,8 @@ static INT_PTR on_init_dialog(HWND hwnd)
         state.no_input_device = true;
     set_trackbar(hwnd, IDC_MONITOR_VOLUME, 0, 100, 50);
     set_trackbar(hwnd, IDC_KEY_DELAY, 0, 100, 2);
-    set_trackbar(hwnd, IDC_THRESHOLD, 0, 100, threshold_to_position(settings().detection_threshold));
+    set_trackbar(hwnd, IDC_THRESHOLD, 0, 100,
+                 threshold_to_position(settings().detection_threshold));
 
     ensure_client_size(hwnd);
     RECT client;

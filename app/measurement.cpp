@@ -1,8 +1,149 @@
+// The sequences behind 開始, the stop button, クリア, 印字・再生 and the
+// device selection menu command, with the button states of every phase.
 #include "app/measurement.h"
 
-// The measurement sequences are not built yet; the buttons do nothing.
-void start_sequence(HWND) {}
-void stop_sequence(HWND) {}
-void clear_sequence(HWND) {}
-void print_and_replay(HWND) {}
-void device_selection(HWND) {}
+#include "analysis/decoder.h"
+#include "analysis/statistics.h"
+#include "analysis/timeline.h"
+#include "app/dialogs.h"
+#include "app/main_window.h"
+#include "app/measurement_state.h"
+#include "app/texts.h"
+#include "audio/detector.h"
+#include "audio/devices.h"
+#include "display/decoded_text.h"
+#include "display/drawing.h"
+#include "display/statistics_panel.h"
+#include "display/sweep.h"
+#include "replay/keying_file.h"
+#include "replay/replay_window.h"
+#include "resources/resource_ids.h"
+
+#include <cstdio>
+
+// A measurement needs 20 keyings, each a space and a mark.
+constexpr int MIN_TIMELINE_ENTRIES = 40;
+
+static void enable(HWND hwnd, int id, bool enabled)
+{
+    EnableWindow(GetDlgItem(hwnd, id), enabled);
+}
+
+// What the start and clear sequences put back, besides the timeline.
+static void measurement_reset()
+{
+    timeline_reset(timeline_for_update());
+    detector_measurement_reset(detector_for_update());
+    reset_decoder();
+    reset_decoded_text_cursor();
+    reset_sweep();
+}
+
+void start_sequence(HWND hwnd)
+{
+    measurement_state &m = measurement_for_update();
+    raise_decoder_units_for_start();
+    timeline_reset(timeline_for_update());
+    m.statistics_redrawn = false;
+    m.device_selection_pending = false;
+    m.analysis_suspended = true;
+    if (shell().no_input_device)
+        return;
+    if (!open_audio(hwnd))
+        release_capture(hwnd); // the analysis is suspended: nothing is closed
+    panel_clear(hwnd);
+    back_buffer_text(180, 260, texts::blanks_40);
+    back_buffer_text(180, 260, texts::waiting_for_keying);
+    back_buffer_text(180, 286, texts::blanks_48);
+    measurement_reset();
+    m.analysis_suspended = false; // Armed
+
+    SetDlgItemTextA(hwnd, IDC_START, texts::start_caption);
+    SetDlgItemTextA(hwnd, IDC_STOP, texts::stop_caption);
+    enable(hwnd, IDC_START, false);
+    enable(hwnd, IDC_STOP, true);
+    enable(hwnd, IDC_CLEAR, false);
+    enable(hwnd, IDC_REPLAY, false);
+    SetFocus(GetDlgItem(hwnd, IDC_STOP));
+}
+
+static void save_keying_data_file()
+{
+    FILE *file = std::fopen(texts::data_file_name, "w");
+    if (!file)
+        return; // silently not written; the statistics are still shown
+    const keying_timeline &t = timeline();
+    write_keying_data_file(file, t.entries, t.timeline_count, measurement().measured_seconds,
+                           keying_stats());
+    std::fclose(file);
+}
+
+void stop_sequence(HWND hwnd)
+{
+    measurement_state &m = measurement_for_update();
+    m.recording_phase = RECORDING_STOPPED;
+    m.analysis_suspended = true;
+    release_capture(hwnd);
+
+    const keying_timeline &t = timeline();
+    if (t.timeline_count < MIN_TIMELINE_ENTRIES) {
+        back_buffer_text(180, 200, texts::too_few_keyings);
+        back_buffer_text(180, 220, texts::key_twenty_times);
+        back_buffer_text(180, 260, texts::press_clear);
+        m.too_few_keyings = true;
+        enable(hwnd, IDC_REPLAY, false);
+    } else {
+        m.too_few_keyings = false;
+        m.measured_seconds = static_cast<int>(detector().measurement_clock / 1000);
+        compute_keying_statistics(t.entries, t.timeline_count);
+        {
+            back_buffer_dc memory;
+            draw_statistics_panel(memory.dc, keying_stats(), t.timeline_count, m.measured_seconds);
+        }
+        save_keying_data_file();
+        enable(hwnd, IDC_REPLAY, true);
+    }
+    enable(hwnd, IDC_START, false);
+    enable(hwnd, IDC_STOP, false);
+    enable(hwnd, IDC_CLEAR, true);
+    SetFocus(GetDlgItem(hwnd, IDC_CLEAR));
+}
+
+void clear_sequence(HWND hwnd)
+{
+    measurement_state &m = measurement_for_update();
+    m.analysis_suspended = true;
+    release_capture(hwnd);
+
+    SetDlgItemTextA(hwnd, IDC_START, texts::start_caption);
+    SetDlgItemTextA(hwnd, IDC_STOP, texts::stop_caption);
+    enable(hwnd, IDC_START, true);
+    enable(hwnd, IDC_STOP, false);
+    enable(hwnd, IDC_CLEAR, false);
+    enable(hwnd, IDC_REPLAY, false);
+    SetFocus(GetDlgItem(hwnd, IDC_START));
+
+    panel_clear(hwnd);
+    status_text(hwnd, 180, 260, texts::press_start);
+    measurement_reset();
+    if (m.device_selection_pending)
+        run_device_selection_dialog(hwnd);
+
+    m.device_selection_pending = false;
+    timeline_reset(timeline_for_update());
+    detector_clear(detector_for_update());
+    m.recording_phase = RECORDING_WAITING; // Idle
+}
+
+void print_and_replay(HWND hwnd)
+{
+    measurement_for_update().analysis_suspended = true;
+    run_print_and_replay_window(hwnd);
+    SetFocus(GetDlgItem(hwnd, IDC_START));
+}
+
+void device_selection(HWND hwnd)
+{
+    measurement_for_update().device_selection_pending = true;
+    clear_sequence(hwnd);
+}

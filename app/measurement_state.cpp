@@ -2,11 +2,20 @@
 
 static measurement_state current;
 
-const measurement_state &measurement() { return current; }
+const measurement_state &measurement()
+{
+    return current;
+}
 
-measurement_state &measurement_for_update() { return current; }
+measurement_state &measurement_for_update()
+{
+    return current;
+}
 
-void reset_measurement_state() { current = measurement_state{}; }
+void reset_measurement_state()
+{
+    current = measurement_state{};
+}
 
 measurement_phase_t measurement_phase()
 {

@@ -1,17 +1,37 @@
 #include "app/settings.h"
 
 static const settings_record initial_settings = {
-    ALPHABET_EUROPEAN, INTERVAL_MEDIUM, false, false, false, false, CLIPPING_OFF, false,
-    INITIAL_DETECTION_THRESHOLD, 2, 2, 0, 0,
+    ALPHABET_EUROPEAN,
+    INTERVAL_MEDIUM,
+    false,
+    false,
+    false,
+    false,
+    CLIPPING_OFF,
+    false,
+    INITIAL_DETECTION_THRESHOLD,
+    2,
+    2,
+    0,
+    0,
 };
 
 static settings_record current = initial_settings;
 
-const settings_record &settings() { return current; }
+const settings_record &settings()
+{
+    return current;
+}
 
-settings_record &settings_for_update() { return current; }
+settings_record &settings_for_update()
+{
+    return current;
+}
 
-void reset_settings() { current = initial_settings; }
+void reset_settings()
+{
+    current = initial_settings;
+}
 
 int32_t threshold_from_position(int position)
 {

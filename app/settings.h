@@ -18,13 +18,13 @@ constexpr int32_t MIN_DETECTION_THRESHOLD = 510;
 constexpr int32_t MAX_DETECTION_THRESHOLD = 31875;
 
 struct settings_record {
-    int decode_alphabet;       // decode_alphabet_t
-    int code_interval;         // code_interval_t
+    int decode_alphabet; // decode_alphabet_t
+    int code_interval;   // code_interval_t
     bool alphabet_auto_switch;
     bool large_decoded_text;
     bool double_speed_sweep;
     bool unit_time_display;
-    int clipping_mode;         // clipping_mode_t
+    int clipping_mode; // clipping_mode_t
     bool monitor;
     int32_t detection_threshold; // sample magnitude
     uint32_t mark_delay_ms;

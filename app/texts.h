@@ -6,7 +6,8 @@
 static_assert(sizeof("ソ") == 3 && "ソ"[0] == '\x83' && "ソ"[1] == '\x5c',
               "string literals must be compiled to code page 932 (-fexec-charset=CP932)");
 
-namespace texts {
+namespace texts
+{
 constexpr const char *press_start = "開始を押してください";
 constexpr const char *replay_previous = "印字・再生で前回記録を再生できます";
 constexpr const char *waiting_for_keying = "入力待ち    打鍵を始めてください";

@@ -10,9 +10,12 @@
 #ifdef VENTROK_BLOCK_LOG
 struct block_log_mark {
     LARGE_INTEGER start;
+    int samples;
+    int low;
+    int high;
 };
-block_log_mark block_log_begin();
-void block_log_end(const block_log_mark &mark, const WAVEHDR *header);
+block_log_mark block_log_begin(const WAVEHDR *header);
+void block_log_end(const block_log_mark &mark);
 #endif
 
 #endif

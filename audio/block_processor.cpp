@@ -1,28 +1,105 @@
+// One captured block: echo to the monitor, analysis sample by sample, the
+// buffer back to the driver, and about every 100 ms the meter update.
 #include "audio/block_processor.h"
 
+#include "analysis/decoder.h"
+#include "analysis/timeline.h"
+#include "app/measurement_state.h"
+#include "app/settings.h"
 #include "audio/block_log.h"
+#include "audio/clipping.h"
+#include "audio/detector.h"
 #include "audio/devices.h"
+#include "display/block_drawing.h"
+#include "display/drawing.h"
+#include "display/histograms.h"
+#include "display/level_meter.h"
 
-// Peak level since the last meter update; the meter and the rest of the
-// analysis are not built yet.
-static int peak_level;
+#include <cstring>
 
-void process_capture_block(HWND, WAVEHDR *header)
+// The panel band copied to the screen at each meter update.
+constexpr int BAND_TOP = 150;
+constexpr int BAND_WIDTH = 1145;
+constexpr int BAND_HEIGHT = 675;
+
+static void echo_to_monitor(WAVEHDR *captured)
 {
+    WAVEHDR *monitor = free_monitor_header();
+    if (!monitor)
+        return; // all 20 queued: no echo and no clipping for this block
+    const DWORD bytes = captured->dwBytesRecorded;
+    monitor->dwBufferLength = bytes;
+    if (settings().clipping_mode == CLIPPING_ON)
+        apply_clipping(reinterpret_cast<int16_t *>(captured->lpData), bytes / 2);
+    if (settings().monitor)
+        std::memcpy(monitor->lpData, captured->lpData, bytes);
+    else
+        std::memset(monitor->lpData, 0, bytes);
+    waveOutWrite(devices().monitor, monitor, sizeof *monitor);
+}
+
+static void on_recording_started(void *context)
+{
+    const block_drawing *drawing = static_cast<const block_drawing *>(context);
+    draw_text(drawing->memory, 180, 260, "                                        ");
+}
+
+static void on_mark_accepted(void *, uint32_t space_before_ms)
+{
+    decode_on_mark_accepted(space_before_ms);
+}
+static void on_space_accepted(void *, uint32_t mark_ms)
+{
+    decode_on_space_accepted(mark_ms);
+}
+static void on_gap_check(void *, uint32_t elapsed_ms)
+{
+    decode_gap_check(elapsed_ms);
+}
+
+static void on_display_step(void *context, bool key_down)
+{
+    const block_drawing *drawing = static_cast<const block_drawing *>(context);
+    sweep_step_for_block(*drawing, key_down, detector().measurement_clock);
+}
+
+static void meter_update(HWND hwnd, const block_drawing &drawing)
+{
+    int32_t peak_level = 0;
+    if (!detector_meter_due(detector_for_update(), peak_level))
+        return;
+    draw_level_meter(hwnd, peak_level);
+    draw_live_histograms(drawing.memory, timeline(), detector().measurement_clock,
+                         measurement_for_update());
+    BitBlt(drawing.window, 0, BAND_TOP, BAND_WIDTH, BAND_HEIGHT, drawing.memory, 0, BAND_TOP,
+           SRCCOPY);
+    detector_check_automatic_stop(detector(), timeline(), measurement_for_update());
+}
+
+void process_capture_block(HWND hwnd, WAVEHDR *header)
+{
+    block_drawing drawing(hwnd);
     const audio_devices &audio = devices();
     if (!audio.capture)
         return; // handed back by a reset after closing: not queued again
 #ifdef VENTROK_BLOCK_LOG
-    const block_log_mark mark = block_log_begin();
+    const block_log_mark mark = block_log_begin(header);
 #endif
-    const short *samples = reinterpret_cast<const short *>(header->lpData);
-    const int count = static_cast<int>(header->dwBytesRecorded / 2);
-    for (int i = 0; i < count; i++)
-        if (samples[i] > peak_level)
-            peak_level = samples[i];
-#ifdef VENTROK_BLOCK_LOG
-    block_log_end(mark, header);
-#endif
+    echo_to_monitor(header);
+
+    const detector_hooks hooks = {&drawing,          on_recording_started, on_mark_accepted,
+                                  on_space_accepted, on_gap_check,         on_display_step};
+    set_decoder_drawing(&drawing);
+    detector_analyse_block(detector_for_update(), timeline_for_update(), measurement_for_update(),
+                           settings(), reinterpret_cast<const int16_t *>(header->lpData),
+                           header->dwBytesRecorded / 2, hooks);
+    set_decoder_drawing(nullptr);
+
     header->dwBytesRecorded = 0;
     waveInAddBuffer(audio.capture, header, sizeof *header);
+
+    meter_update(hwnd, drawing);
+#ifdef VENTROK_BLOCK_LOG
+    block_log_end(mark);
+#endif
 }

@@ -19,7 +19,10 @@ static audio_devices state;
 static char capture_buffers[RING_BUFFERS][RING_BUFFER_BYTES];
 static char monitor_buffers[RING_BUFFERS][RING_BUFFER_BYTES];
 
-const audio_devices &devices() { return state; }
+const audio_devices &devices()
+{
+    return state;
+}
 
 void mark_audio_closed()
 {
@@ -60,7 +63,8 @@ static bool open_capture(HWND main_window, const WAVEFORMATEX &format)
 {
     HWAVEIN capture = nullptr;
     if (waveInOpen(&capture, settings().selected_input_device, &format,
-                   reinterpret_cast<DWORD_PTR>(main_window), 0, CALLBACK_WINDOW) != MMSYSERR_NOERROR)
+                   reinterpret_cast<DWORD_PTR>(main_window), 0,
+                   CALLBACK_WINDOW) != MMSYSERR_NOERROR)
         return false;
     state.capture = capture;
     std::memset(state.capture_headers, 0, sizeof state.capture_headers);
@@ -78,7 +82,8 @@ static bool open_monitor(HWND main_window, const WAVEFORMATEX &format)
 {
     HWAVEOUT monitor = nullptr;
     if (waveOutOpen(&monitor, settings().selected_output_device, &format,
-                    reinterpret_cast<DWORD_PTR>(main_window), 0, CALLBACK_WINDOW) != MMSYSERR_NOERROR)
+                    reinterpret_cast<DWORD_PTR>(main_window), 0,
+                    CALLBACK_WINDOW) != MMSYSERR_NOERROR)
         return false;
     state.monitor = monitor;
     std::memset(state.monitor_headers, 0, sizeof state.monitor_headers);
@@ -135,7 +140,10 @@ void close_capture()
     close_monitor();
 }
 
-void close_audio() { close_capture(); }
+void close_audio()
+{
+    close_capture();
+}
 
 DWORD monitor_volume_word(int position)
 {

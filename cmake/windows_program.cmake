@@ -9,6 +9,7 @@ set(VENTROK_SHELL_SOURCES
     audio/block_processor.cpp
     audio/block_log.cpp
     display/drawing.cpp
+    display/block_drawing.cpp
     display/level_meter.cpp
     display/decoded_text.cpp
     display/sweep.cpp

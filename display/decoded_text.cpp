@@ -179,10 +179,11 @@ void show_decoded_text(int kind, const char *text, int length, HDC window_dc, HD
     DeleteObject(font);
 }
 
-// Unit time read-outs, in OEM_FIXED_FONT (8 pixels a character): the labels
-// start at x 1043, so the numbers start at x 1091.
+// Unit time read-outs, in OEM_FIXED_FONT: the labels start at x 1043 and
+// the numbers follow the six characters "MARK :", at x 1091 where the font is
+// 8 pixels a character. Where the fixed font is narrower (Wine gives 6) the
+// numbers are placed after the label as drawn, so they never overwrite it.
 constexpr int READOUT_LABEL_X = 1043;
-constexpr int READOUT_NUMBER_X = 1091;
 constexpr int MARK_READOUT_Y = 33;
 constexpr int SPACE_READOUT_Y = 51;
 
@@ -197,9 +198,17 @@ void write_unit_readout(HDC window_dc, HDC back_buffer_dc, int x, int y, const c
     draw_text(back_buffer_dc, x, y, text);
 }
 
+static int readout_number_x(HDC dc)
+{
+    SIZE label;
+    GetTextExtentPoint32A(dc, "MARK :", 6, &label);
+    return READOUT_LABEL_X + label.cx;
+}
+
 void write_unit_numbers(HDC window_dc, HDC back_buffer_dc, int32_t mark_unit_ms,
                         int32_t space_unit_ms)
 {
+    const int READOUT_NUMBER_X = readout_number_x(back_buffer_dc);
     char number[16];
     wsprintfA(number, unit_number_format, static_cast<int>(mark_unit_ms));
     write_unit_readout(window_dc, back_buffer_dc, READOUT_NUMBER_X, MARK_READOUT_Y, number);

@@ -12,7 +12,10 @@ void create_back_buffer(HWND hwnd, int width, int height)
     PatBlt(memory.dc, 0, 0, width, height, WHITENESS);
 }
 
-HBITMAP back_buffer() { return back_buffer_bitmap; }
+HBITMAP back_buffer()
+{
+    return back_buffer_bitmap;
+}
 
 back_buffer_dc::back_buffer_dc()
 {
@@ -28,7 +31,10 @@ back_buffer_dc::~back_buffer_dc()
 
 window_dc::window_dc(HWND window) : hwnd(window), dc(GetDC(window)) {}
 
-window_dc::~window_dc() { ReleaseDC(hwnd, dc); }
+window_dc::~window_dc()
+{
+    ReleaseDC(hwnd, dc);
+}
 
 void draw_text(HDC dc, int x, int y, const char *text)
 {

@@ -24,7 +24,10 @@
 
 static const char *main_caption = "Ventrok Ver0.5";
 
-static HWND find_main_window() { return FindWindowA(nullptr, main_caption); }
+static HWND find_main_window()
+{
+    return FindWindowA(nullptr, main_caption);
+}
 
 static void print_hex(const char *text)
 {
@@ -146,9 +149,10 @@ static int cover(HWND hwnd)
 {
     RECT window;
     GetWindowRect(hwnd, &window);
-    HWND cover = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "cover", WS_POPUP | WS_VISIBLE | SS_BLACKRECT,
-                                 window.left, window.top, window.right - window.left,
-                                 window.bottom - window.top, nullptr, nullptr, nullptr, nullptr);
+    HWND cover =
+        CreateWindowExA(WS_EX_TOPMOST, "STATIC", "cover", WS_POPUP | WS_VISIBLE | SS_BLACKRECT,
+                        window.left, window.top, window.right - window.left,
+                        window.bottom - window.top, nullptr, nullptr, nullptr, nullptr);
     UpdateWindow(cover);
     Sleep(300);
     DestroyWindow(cover);

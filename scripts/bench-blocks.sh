@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Prints the time the Windows program spends handling each captured block
+# over a minute of keying (instrumented build under Wine, real audio through
+# the private sound server).  scripts/bench-blocks.sh [seconds]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/install-packages.sh
+scripts/build.sh all >/dev/null
+# shellcheck source=session.sh
+. scripts/session.sh
+session_start headless
+trap session_stop EXIT
+cd tests/e2e && python3 block_timing.py "${1:-60}"
