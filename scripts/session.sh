@@ -86,11 +86,18 @@ session_prepare_wine() {
         done
         wineserver -w
     fi
+    # One persistent Wine server for the whole session: a Wine program started
+    # while the previous server is shutting down can hang at start-up.
+    wineserver -p
     # Without a window manager windows have no frame; on the virtual display
     # Wine's own desktop window draws them (title bars in screenshots).
     if [ -n "${SESSION_HEADLESS:-}" ]; then
         wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1600x1200 /f >/dev/null 2>&1
+        # Keep that desktop alive for the whole session, so that programs
+        # started one after another never wait for it to close and reopen.
+        wine explorer /desktop=Default,1600x1200 >/dev/null 2>&1 &
+        session_remember_pid $!
     else
         wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
     fi
