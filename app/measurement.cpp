@@ -7,6 +7,7 @@
 #include "analysis/timeline.h"
 #include "app/dialogs.h"
 #include "app/main_window.h"
+#include "app/measurement_evaluation.h"
 #include "app/measurement_state.h"
 #include "app/texts.h"
 #include "audio/detector.h"
@@ -18,11 +19,6 @@
 #include "replay/keying_file.h"
 #include "replay/replay_window.h"
 #include "resources/resource_ids.h"
-
-#include <cstdio>
-
-// A measurement needs 20 keyings, each a space and a mark.
-constexpr int MIN_TIMELINE_ENTRIES = 40;
 
 static void enable(HWND hwnd, int id, bool enabled)
 {
@@ -67,17 +63,6 @@ void start_sequence(HWND hwnd)
     SetFocus(GetDlgItem(hwnd, IDC_STOP));
 }
 
-static void save_keying_data_file()
-{
-    FILE *file = std::fopen(texts::data_file_name, "w");
-    if (!file)
-        return; // silently not written; the statistics are still shown
-    const keying_timeline &t = timeline();
-    write_keying_data_file(file, t.entries, t.timeline_count, measurement().measured_seconds,
-                           keying_stats());
-    std::fclose(file);
-}
-
 void stop_sequence(HWND hwnd)
 {
     measurement_state &m = measurement_for_update();
@@ -85,22 +70,20 @@ void stop_sequence(HWND hwnd)
     m.analysis_suspended = true;
     release_capture(hwnd);
 
-    const keying_timeline &t = timeline();
-    if (t.timeline_count < MIN_TIMELINE_ENTRIES) {
+    if (!evaluate_stopped_measurement()) {
         back_buffer_text(180, 200, texts::too_few_keyings);
         back_buffer_text(180, 220, texts::key_twenty_times);
         back_buffer_text(180, 260, texts::press_clear);
-        m.too_few_keyings = true;
         enable(hwnd, IDC_REPLAY, false);
     } else {
-        m.too_few_keyings = false;
-        m.measured_seconds = static_cast<int>(detector().measurement_clock / 1000);
-        compute_keying_statistics(t.entries, t.timeline_count);
         {
             back_buffer_dc memory;
-            draw_statistics_panel(memory.dc, keying_stats(), t.timeline_count, m.measured_seconds);
+            draw_statistics_panel(memory.dc, keying_stats(), timeline().timeline_count,
+                                  m.measured_seconds);
         }
-        save_keying_data_file();
+        // A file that cannot be created is silently not written; the
+        // statistics are shown and 印字・再生 is enabled all the same.
+        save_keying_data_file(KEYING_DATA_FILE_NAME);
         enable(hwnd, IDC_REPLAY, true);
     }
     enable(hwnd, IDC_START, false);

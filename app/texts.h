@@ -19,7 +19,6 @@ constexpr const char *start_caption = "開　始";
 constexpr const char *stop_caption = "停　止";
 constexpr const char *blanks_40 = "                                        ";
 constexpr const char *blanks_48 = "                                                ";
-constexpr const char *data_file_name = "打鍵データ.csv";
 
 constexpr const char *no_input_device_message =
     "入力デバイスが見つからないので開始できません\n"

@@ -2,6 +2,7 @@
 set(VENTROK_CORE_SOURCES
     app/settings.cpp
     app/measurement_state.cpp
+    app/measurement_evaluation.cpp
     audio/detector.cpp
     audio/clipping.cpp
     analysis/timeline.cpp

@@ -22,7 +22,7 @@ set(VENTROK_SHELL_SOURCES
 add_library(ventrok_shell STATIC ${VENTROK_SHELL_SOURCES})
 target_include_directories(ventrok_shell PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(ventrok_shell PUBLIC ventrok_core comctl32 winmm gdi32 user32)
-target_compile_options(ventrok_shell PRIVATE -Wall -Wextra)
+target_compile_options(ventrok_shell PRIVATE ${VENTROK_WARNINGS})
 
 set(VENTROK_RESOURCES ${CMAKE_SOURCE_DIR}/resources/ventrok.rc)
 set_source_files_properties(${VENTROK_RESOURCES} PROPERTIES
@@ -30,7 +30,7 @@ set_source_files_properties(${VENTROK_RESOURCES} PROPERTIES
 
 add_executable(ventrok WIN32 app/main.cpp ${VENTROK_RESOURCES})
 target_link_libraries(ventrok PRIVATE ventrok_shell)
-target_compile_options(ventrok PRIVATE -Wall -Wextra)
+target_compile_options(ventrok PRIVATE ${VENTROK_WARNINGS})
 
 # The same program with a record of every captured block, for the
 # end-to-end tests and the block handling time figures.
@@ -39,10 +39,17 @@ target_include_directories(ventrok_blocklog PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(ventrok_blocklog PRIVATE VENTROK_BLOCK_LOG)
 target_link_libraries(ventrok_blocklog PRIVATE ventrok_core comctl32 winmm gdi32 user32)
 
+# The tests run where GoogleTest's sources are at hand (the Debian cross
+# build); a plain Windows build makes the program only.
+set(VENTROK_GOOGLETEST_SOURCE /usr/src/googletest CACHE PATH "GoogleTest sources for the Windows tests")
+if(NOT EXISTS ${VENTROK_GOOGLETEST_SOURCE}/CMakeLists.txt)
+    return()
+endif()
+
 # GoogleTest cross-built from the Debian sources.
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+add_subdirectory(${VENTROK_GOOGLETEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 include(GoogleTest)
 
 file(GLOB WINDOWS_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/windows/*.cpp)

@@ -10,13 +10,15 @@ bash scripts/install-packages.sh || exit 1
 scripts/build.sh all || exit 1
 
 failed=0
-(cd build/native && ctest --output-on-failure) || failed=1
+(cd build/native && ctest --output-on-failure) 2>&1 | tee build/native-tests.log
+[ "${PIPESTATUS[0]}" -eq 0 ] || failed=1
 
 # shellcheck source=session.sh
 . scripts/session.sh
 session_start headless
 trap session_stop EXIT
-(cd build/windows && ctest --output-on-failure) || failed=1
+(cd build/windows && ctest --output-on-failure) 2>&1 | tee build/windows-tests.log
+[ "${PIPESTATUS[0]}" -eq 0 ] || failed=1
 
 scripts/run-fuzz.sh "${VENTROK_FUZZ_SECONDS:-30}" >build/fuzz.log 2>&1 || {
     echo "fuzzing the keying data file reader found a crash (build/fuzz.log)"
@@ -24,7 +26,14 @@ scripts/run-fuzz.sh "${VENTROK_FUZZ_SECONDS:-30}" >build/fuzz.log 2>&1 || {
 }
 tail -n 3 build/fuzz.log
 
-native=$(ctest --test-dir build/native -N | sed -n 's/^Total Tests: //p')
-windows=$(ctest --test-dir build/windows -N | sed -n 's/^Total Tests: //p')
-echo "native tests: $native, Windows and end-to-end tests: $windows"
+# One closing line over both test runs and the fuzz run.
+summary() { sed -n 's/.* tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$1" | tail -n 1; }
+read -r native_failed native_total <<<"$(summary build/native-tests.log)"
+read -r windows_failed windows_total <<<"$(summary build/windows-tests.log)"
+fuzz_failed=0
+grep -q "Done [0-9]* runs" build/fuzz.log || fuzz_failed=1
+total_failed=$(( ${native_failed:-1} + ${windows_failed:-1} + fuzz_failed ))
+total=$(( ${native_total:-0} + ${windows_total:-0} + 1 ))
+[ "$total_failed" -eq 0 ] || failed=1
+echo "tests: $(( total - total_failed )) passed, $total_failed failed"
 exit $failed

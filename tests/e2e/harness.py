@@ -21,6 +21,8 @@ ARTIFACTS = os.path.join(BUILD, "test-artifacts")
 def session_environment():
     env = dict(os.environ)
     path = os.path.join(BUILD, "session", "session.env")
+    if not os.path.exists(path):
+        return env  # no session running: only the pure helpers are usable
     with open(path) as f:
         for line in f:
             line = line.strip()

@@ -41,11 +41,20 @@ class Measurement(ProgramTest):
         self.assertGreaterEqual(len(entries), 40)
         mark_start = sum(entries[:-1])
         self.assertTrue(300 <= mark_start % 1000 <= 700, mark_start)
-        program = self.start()
-        self.measure(entries, program)
-        with open(program.path(DATA_FILE), "rb") as f:
-            saved = f.read()
         expected = keying.expected_keying_file(entries, (mark_start + 10000) // 1000)
+        # On a heavily loaded machine the sound server can drop a block of the
+        # virtual microphone's stream (the timeline then loses 10 ms); such a
+        # run is repeated, while a fault of the program fails every attempt.
+        for attempt in range(3):
+            program = self.start()
+            self.measure(entries, program)
+            with open(program.path(DATA_FILE), "rb") as f:
+                saved = f.read()
+            if saved == expected:
+                break
+            print("attempt %d: the saved keying differs, repeating" % (attempt + 1))
+            probe("command", "104")
+            program.wait_exit(10)
         self.assertEqual(saved.decode("cp932").splitlines(), expected.decode("cp932").splitlines())
         self.assertEqual(saved, expected)
         enabled = {k: v[0] for k, v in button_states().items()}

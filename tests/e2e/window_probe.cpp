@@ -15,6 +15,12 @@
 //   window_probe find CAPTION          exit 0 when such a window exists
 //   window_probe dismiss CAPTION       press OK in that window (a message box)
 //   window_probe cover                 covers the window with another window and uncovers it
+//   window_probe render-decoded FILE.bmp WIDTH KIND:HEX ...
+//                                      a decoded text line as expected: each text in the decode
+//                                      font on its kind's colour, 9 pixels per byte, WIDTH x 19
+//   window_probe gdi-count             GDI objects held by the main window's process
+//   window_probe render-oem HEX FILE   the text drawn with the stock OEM fixed-pitch font
+//   window_probe window-... HEX ...    another top-level window by its caption (see below)
 #include <windows.h>
 #include <commctrl.h>
 
@@ -160,6 +166,211 @@ static int cover(HWND hwnd)
     return 0;
 }
 
+// ---- other top-level windows (the print and replay window, message boxes) --
+// Their captions are passed as hex CP932 bytes, so that the command line's
+// conversion never touches the Japanese text.
+
+static int decode_hex(const char *hex, char *text, int size)
+{
+    int length = 0;
+    for (const char *p = hex; p[0] && p[1] && length < size - 1; p += 2) {
+        char pair[3] = {p[0], p[1], 0};
+        text[length++] = static_cast<char>(strtol(pair, nullptr, 16));
+    }
+    text[length] = 0;
+    return length;
+}
+
+static HWND find_visible_window(const char *caption_hex)
+{
+    char caption[256];
+    decode_hex(caption_hex, caption, sizeof caption);
+    HWND found = FindWindowA(nullptr, caption);
+    return found && IsWindowVisible(found) ? found : nullptr;
+}
+
+// Draws a CP932 text (given in hex) with the stock OEM fixed-pitch font,
+// black on opaque white, as the statistics panel draws its texts.
+static int render_oem_text(HWND hwnd, const char *hex, const char *path)
+{
+    char text[512];
+    const int length = decode_hex(hex, text, sizeof text);
+    HDC window = GetDC(hwnd);
+    HDC memory = CreateCompatibleDC(window);
+    HGDIOBJ old_font = SelectObject(memory, GetStockObject(OEM_FIXED_FONT));
+    SIZE extent;
+    GetTextExtentPoint32A(memory, text, length, &extent);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = extent.cx;
+    info.bmiHeader.biHeight = extent.cy;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    PatBlt(memory, 0, 0, extent.cx, extent.cy, WHITENESS);
+    TextOutA(memory, 0, 0, text, length);
+    GdiFlush();
+    const int stride = (extent.cx * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + stride * extent.cy;
+    FILE *out = fopen(path, "wb");
+    if (out) {
+        fwrite(&file, sizeof file, 1, out);
+        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+        fwrite(bits, stride * extent.cy, 1, out);
+        fclose(out);
+    }
+    SelectObject(memory, old);
+    SelectObject(memory, old_font);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(hwnd, window);
+    return out ? 0 : 1;
+}
+
+// The window-* commands: window-wait HEX SECONDS, window-gone HEX SECONDS,
+// window-state HEX (enabled visible), window-controls HEX,
+// window-trackbars HEX, window-click HEX ID, window-scroll HEX ID POSITION
+// (TBM_SETPOS, then WM_HSCROLL to the window as a thumb drag ends),
+// window-close HEX (WM_CLOSE), window-capture HEX FILE.bmp,
+// window-dismiss HEX (OK of a message box).
+static int window_command(int argc, char **argv)
+{
+    const char *command = argv[1];
+    if (argc < 3)
+        return 2;
+    if (strcmp(command, "window-wait") == 0 || strcmp(command, "window-gone") == 0) {
+        const bool want_present = strcmp(command, "window-wait") == 0;
+        const int seconds = argc > 3 ? atoi(argv[3]) : 20;
+        for (int i = 0; i < seconds * 20; i++) {
+            if ((find_visible_window(argv[2]) != nullptr) == want_present)
+                return 0;
+            Sleep(50);
+        }
+        return 1;
+    }
+    HWND target = find_visible_window(argv[2]);
+    if (strcmp(command, "window-state") == 0) {
+        char caption[256];
+        decode_hex(argv[2], caption, sizeof caption);
+        HWND any = FindWindowA(nullptr, caption);
+        printf("%d %d\n", any && IsWindowEnabled(any) ? 1 : 0, any && IsWindowVisible(any) ? 1 : 0);
+        return 0;
+    }
+    if (!target) {
+        fprintf(stderr, "window not found\n");
+        return 1;
+    }
+    if (strcmp(command, "window-controls") == 0) {
+        EnumChildWindows(target, print_control, 0);
+    } else if (strcmp(command, "window-trackbars") == 0) {
+        EnumChildWindows(target, print_trackbar, 0);
+    } else if (strcmp(command, "window-click") == 0 && argc > 3) {
+        SendMessageA(GetDlgItem(target, atoi(argv[3])), BM_CLICK, 0, 0);
+    } else if (strcmp(command, "window-scroll") == 0 && argc > 4) {
+        HWND trackbar = GetDlgItem(target, atoi(argv[3]));
+        const int position = atoi(argv[4]);
+        SendMessageA(trackbar, TBM_SETPOS, TRUE, position);
+        SendMessageA(target, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+                     reinterpret_cast<LPARAM>(trackbar));
+        SendMessageA(target, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
+                     reinterpret_cast<LPARAM>(trackbar));
+    } else if (strcmp(command, "window-close") == 0) {
+        PostMessageA(target, WM_CLOSE, 0, 0);
+    } else if (strcmp(command, "window-capture") == 0 && argc > 3) {
+        return capture_client(target, argv[3]);
+    } else if (strcmp(command, "window-dismiss") == 0) {
+        PostMessageA(target, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    } else {
+        return 2;
+    }
+    return 0;
+}
+
+// The expected decoded text line: white WIDTH x 19 pixels, each entry's text
+// (code page 932, given in hex) drawn with TextOutA in the decode font,
+// black on an opaque box of its kind's colour (0 white, 1 red, 2 green,
+// 3 yellow), the next entry 9 pixels per byte further right.
+static int render_decoded(HWND hwnd, const char *path, int width, int count, char **entries)
+{
+    const int height = 19;
+    HDC window = GetDC(hwnd);
+    HDC memory = CreateCompatibleDC(window);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    PatBlt(memory, 0, 0, width, height, WHITENESS);
+    HFONT font = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, PROOF_QUALITY,
+                             FIXED_PITCH | FF_MODERN, "ＭＳ ゴシック");
+    HGDIOBJ old_font = SelectObject(memory, font);
+    SetBkMode(memory, OPAQUE);
+    SetTextColor(memory, RGB(0, 0, 0));
+    static const COLORREF kind_colours[] = {RGB(255, 255, 255), RGB(255, 0, 0), RGB(0, 255, 0),
+                                            RGB(255, 255, 0)};
+    int x = 0;
+    for (int i = 0; i < count; i++) {
+        const int kind = atoi(entries[i]);
+        const char *hex = strchr(entries[i], ':');
+        if (!hex)
+            return 2;
+        char text[8] = "";
+        int length = 0;
+        for (const char *p = hex + 1; p[0] && p[1] && length < 7; p += 2) {
+            char pair[3] = {p[0], p[1], 0};
+            text[length++] = static_cast<char>(strtol(pair, nullptr, 16));
+        }
+        SetBkColor(memory, kind >= 0 && kind <= 3 ? kind_colours[kind] : RGB(255, 255, 255));
+        TextOutA(memory, x, 0, text, length);
+        x += 9 * length;
+    }
+    GdiFlush();
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + stride * height;
+    FILE *out = fopen(path, "wb");
+    if (!out)
+        return 1;
+    fwrite(&file, sizeof file, 1, out);
+    fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+    fwrite(bits, stride * height, 1, out);
+    fclose(out);
+    SelectObject(memory, old_font);
+    DeleteObject(font);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(hwnd, window);
+    return 0;
+}
+
+// GDI objects held by the process that owns the window; -1 when the
+// process cannot be opened.
+static int gdi_count(HWND hwnd)
+{
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(hwnd, &process_id);
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, process_id);
+    if (!process) {
+        printf("-1\n");
+        return 1;
+    }
+    printf("%lu\n", static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)));
+    CloseHandle(process);
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     if (argc < 2)
@@ -229,6 +440,14 @@ int main(int argc, char **argv)
         PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     } else if (strcmp(command, "cover") == 0) {
         return cover(hwnd);
+    } else if (strcmp(command, "render-decoded") == 0 && argc > 3) {
+        return render_decoded(hwnd, argv[2], atoi(argv[3]), argc - 4, argv + 4);
+    } else if (strcmp(command, "gdi-count") == 0) {
+        return gdi_count(hwnd);
+    } else if (strcmp(command, "render-oem") == 0 && argc > 3) {
+        return render_oem_text(hwnd, argv[2], argv[3]);
+    } else if (strncmp(command, "window-", 7) == 0) {
+        return window_command(argc, argv);
     } else {
         fprintf(stderr, "unknown command %s\n", command);
         return 2;

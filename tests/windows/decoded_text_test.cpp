@@ -3,6 +3,8 @@
 #include "app/settings.h"
 #include "display/decoded_text.h"
 
+#include "tests/windows/test_canvas.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -20,31 +22,10 @@ constexpr COLORREF RED = RGB(255, 0, 0);
 constexpr COLORREF GREEN = RGB(0, 255, 0);
 constexpr COLORREF YELLOW = RGB(255, 255, 0);
 
-// A 1200 x 900 memory DC filled with grey, so that everything drawn on it
+// A 1200 x 900 surface filled with grey, so that everything drawn on it
 // (white included) can be told from the untouched surface.
-struct surface {
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-    surface()
-    {
-        HDC screen = GetDC(nullptr);
-        dc = CreateCompatibleDC(screen);
-        bitmap = CreateCompatibleBitmap(screen, SURFACE_WIDTH, SURFACE_HEIGHT);
-        ReleaseDC(nullptr, screen);
-        previous = SelectObject(dc, bitmap);
-        HBRUSH grey = CreateSolidBrush(GREY);
-        const RECT all = {0, 0, SURFACE_WIDTH, SURFACE_HEIGHT};
-        FillRect(dc, &all, grey);
-        DeleteObject(grey);
-    }
-    ~surface()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    COLORREF at(int x, int y) const { return GetPixel(dc, x, y); }
+struct surface : canvas {
+    surface() : canvas(GREY, SURFACE_WIDTH, SURFACE_HEIGHT) {}
 };
 
 int count_colour(const surface &s, int left, int top, int right, int bottom, COLORREF colour)

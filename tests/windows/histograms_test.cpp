@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "analysis/statistics.h"
+#include "tests/windows/test_canvas.h"
 #include "analysis/timeline.h"
 #include "app/measurement_state.h"
 #include "display/histograms.h"
@@ -25,71 +26,6 @@ constexpr COLORREF BLUE = RGB(0, 0, 255);
 constexpr COLORREF RED = RGB(255, 0, 0);
 constexpr COLORREF GREEN = RGB(0, 160, 0);
 
-// A top-down 32-bit DIB section selected into a memory DC, filled with one
-// colour.
-struct canvas {
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-    uint32_t *bits;
-
-    explicit canvas(COLORREF fill)
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = WIDTH;
-        info.bmiHeader.biHeight = -HEIGHT;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void *memory = nullptr;
-        dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &memory, nullptr, 0);
-        bits = static_cast<uint32_t *>(memory);
-        previous = SelectObject(dc, bitmap);
-        this->fill(fill);
-    }
-    ~canvas()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    void fill(COLORREF colour)
-    {
-        HBRUSH brush = CreateSolidBrush(colour);
-        RECT all = {0, 0, WIDTH, HEIGHT};
-        FillRect(dc, &all, brush);
-        DeleteObject(brush);
-        GdiFlush();
-    }
-    COLORREF pixel(int x, int y) const
-    {
-        GdiFlush();
-        const uint32_t v = bits[y * WIDTH + x];
-        return RGB((v >> 16) & 0xff, (v >> 8) & 0xff, v & 0xff);
-    }
-    // Pixels of the colour in column x between y0 and y1 inclusive.
-    int count_in_column(int x, int y0, int y1, COLORREF colour) const
-    {
-        int n = 0;
-        for (int y = y0; y <= y1; ++y)
-            n += pixel(x, y) == colour;
-        return n;
-    }
-    int count_in_area(int x0, int y0, int x1, int y1, COLORREF colour) const
-    {
-        int n = 0;
-        for (int x = x0; x <= x1; ++x)
-            n += count_in_column(x, y0, y1, colour);
-        return n;
-    }
-    std::vector<uint32_t> snapshot() const
-    {
-        GdiFlush();
-        return std::vector<uint32_t>(bits, bits + WIDTH * HEIGHT);
-    }
-};
 
 // Whether the area a text of the OEM fixed font covers at (x, y) holds
 // exactly that text, compared with the same text rendered on white.

@@ -4,6 +4,8 @@
 #include "display/drawing.h"
 #include "display/level_meter.h"
 
+#include "tests/windows/test_canvas.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -16,30 +18,9 @@ constexpr COLORREF RED = RGB(255, 0, 0);
 constexpr COLORREF BLUE = RGB(0, 0, 255);
 constexpr COLORREF GREY = RGB(128, 128, 128);
 
-// A 1200 x 900 memory DC filled with grey.
-struct surface {
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-    surface()
-    {
-        HDC screen = GetDC(nullptr);
-        dc = CreateCompatibleDC(screen);
-        bitmap = CreateCompatibleBitmap(screen, 1200, 900);
-        ReleaseDC(nullptr, screen);
-        previous = SelectObject(dc, bitmap);
-        HBRUSH grey = CreateSolidBrush(GREY);
-        const RECT all = {0, 0, 1200, 900};
-        FillRect(dc, &all, grey);
-        DeleteObject(grey);
-    }
-    ~surface()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    COLORREF at(int x, int y) const { return GetPixel(dc, x, y); }
+// A 1200 x 900 surface filled with grey.
+struct surface : canvas {
+    surface() : canvas(GREY, 1200, 900) {}
 };
 
 class LevelMeter : public ::testing::Test

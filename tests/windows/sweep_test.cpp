@@ -2,6 +2,8 @@
 // 8 samples, clock = samples / 11) into memory DCs, read back by pixel.
 #include "display/sweep.h"
 
+#include "tests/windows/test_canvas.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -14,31 +16,10 @@ constexpr COLORREF WHITE = RGB(255, 255, 255);
 constexpr COLORREF BLACK = RGB(0, 0, 0);
 constexpr COLORREF GREY = RGB(128, 128, 128);
 
-// A 1145 x 825 memory DC filled with grey, so that erased ticks (white) can
+// A 1145 x 825 surface filled with grey, so that erased ticks (white) can
 // be told from pixels never drawn.
-struct surface {
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-    surface()
-    {
-        HDC screen = GetDC(nullptr);
-        dc = CreateCompatibleDC(screen);
-        bitmap = CreateCompatibleBitmap(screen, 1145, 825);
-        ReleaseDC(nullptr, screen);
-        previous = SelectObject(dc, bitmap);
-        HBRUSH grey = CreateSolidBrush(GREY);
-        const RECT all = {0, 0, 1145, 825};
-        FillRect(dc, &all, grey);
-        DeleteObject(grey);
-    }
-    ~surface()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    COLORREF at(int x, int y) const { return GetPixel(dc, x, y); }
+struct surface : canvas {
+    surface() : canvas(GREY, 1145, 825) {}
     // The 3-pixel tick at (x, y)..(x, y + 2) is all of one colour.
     bool tick(int x, int y, COLORREF colour) const
     {

@@ -1,0 +1,126 @@
+"""Keying played into the virtual microphone appears, decoded, in the text line."""
+import os
+import subprocess
+import time
+import unittest
+import wave
+
+import harness
+import keying
+from harness import ProgramTest, cp932_hex, probe, probe_lines
+
+# The decoded text line: characters from (28, 90), 19 pixels a line, up to
+# x 1134 where the whitened area ends.
+LINE_X, LINE_Y = 28, 90
+LINE_WIDTH = 1134 - LINE_X
+
+# Entry kinds: the background of a decoded text.
+PLAIN, PROSIGN, VOICED_KANA = 0, 2, 3
+
+# Wabun codes of the kana sent below, from the written Wabun code table.
+WABUN = {
+    "ﾎﾚ": "-..---", "ｲ": ".-", "ﾛ": ".-.-", "ﾊ": "-...", "ﾆ": "-.-.", "ﾎ": "-..",
+    "ﾍ": ".", "ﾄ": "..-..", "ｶﾞ": ".-....",
+}
+DOT_MS, DASH_MS = 60, 180
+ELEMENT_GAP_MS, CHARACTER_GAP_MS, WORD_GAP_MS = 60, 180, 420
+
+
+def wabun_durations(words):
+    """Timeline durations (space before the first mark, mark, space, ...) of
+    words of Wabun characters, at the fixed timing above."""
+    durations = [0]
+    for w, word in enumerate(words):
+        for c, character in enumerate(word):
+            for e, element in enumerate(WABUN[character]):
+                durations.append(DASH_MS if element == "-" else DOT_MS)
+                last_element = e == len(WABUN[character]) - 1
+                if not last_element:
+                    durations.append(ELEMENT_GAP_MS)
+                elif c < len(word) - 1:
+                    durations.append(CHARACTER_GAP_MS)
+                elif w < len(words) - 1:
+                    durations.append(WORD_GAP_MS)
+    return durations
+
+
+def wav_seconds(path):
+    with wave.open(path) as w:
+        return w.getnframes() / w.getframerate()
+
+
+def checked(control_id):
+    for row in probe_lines("controls"):
+        if row[0] == str(control_id):
+            return int(row[4])
+    raise AssertionError("control %d not found" % control_id)
+
+
+class DecodedTextLine(ProgramTest):
+    def key_in(self, program, wav, name):
+        """開始, the keying into the microphone, then the line as captured."""
+        probe("click", "1005")
+        time.sleep(0.5)
+        harness.play(wav).wait(120)
+        # The last character ends after the character gap, the word space
+        # after six space units (about 0.4 s here): both are well past.
+        time.sleep(1.0)
+        shot = program.path(name + ".bmp")
+        self.assertEqual(probe("capture", shot).returncode, 0)
+        harness.keep_artifact(shot, "decoding_" + name + ".bmp")
+        return harness.read_bmp(shot)
+
+    def assert_line_shows(self, program, image, entries, name):
+        """The whole first line equals the entries drawn in the decode font,
+        each on its kind's colour, 9 pixels per byte, white after them."""
+        expected_path = program.path(name + "_expected.bmp")
+        args = ["%d:%s" % (kind, cp932_hex(text)) for kind, text in entries]
+        self.assertEqual(probe("render-decoded", expected_path, str(LINE_WIDTH), *args).returncode, 0)
+        harness.keep_artifact(expected_path, "decoding_" + name + "_expected.bmp")
+        expected = harness.read_bmp(expected_path)
+        width, height, _ = expected
+        actual_rows = harness.region(image, LINE_X, LINE_Y, width, height)
+        expected_rows = harness.region(expected, 0, 0, width, height)
+        # Name the first differing 9-pixel cell, so a failure says which character.
+        for y, (a, e) in enumerate(zip(actual_rows, expected_rows)):
+            if a != e:
+                x = next(i for i in range(0, len(a), 3) if a[i:i + 3] != e[i:i + 3]) // 3
+                self.fail("%s: line differs first at cell %d (x %d, y %d)"
+                          % (name, x // 9, LINE_X + x, LINE_Y + y))
+        # Guard against a blank expectation matching a blank line.
+        self.assertTrue(any(b != 255 for row in expected_rows for b in row))
+
+    def test_european_text_at_18_wpm(self):
+        program = self.start()
+        self.assertEqual((checked(1013), checked(1014)), (1, 0))
+        wav = program.path("european.wav")
+        subprocess.run([keying.MAKE_KEYING_WAV, "text", wav, "--text", "CQ DE JA1VTK",
+                        "--wpm", "18", "--jitter", "0", "--tail-ms", "1500"],
+                       check=True, stdout=subprocess.DEVNULL)
+        image = self.key_in(program, wav, "european")
+        # Every character on white; the blanks are the word spaces, the last
+        # one shown after the final silence.
+        self.assert_line_shows(program, image, [(PLAIN, c) for c in "CQ DE JA1VTK "], "european")
+        self.assertEqual((checked(1013), checked(1014)), (1, 0))
+
+    def test_wabun_after_two_switch_signals(self):
+        program = self.start()
+        probe("click", "1027")  # 自動切替
+        time.sleep(0.3)
+        self.assertEqual(checked(1027), 1)
+        self.assertEqual((checked(1013), checked(1014)), (1, 0))
+        wav = program.path("wabun.wav")
+        durations = wabun_durations([["ﾎﾚ", "ﾎﾚ"], ["ｲ", "ﾛ", "ﾊ", "ﾆ", "ﾎ", "ﾍ", "ﾄ"], ["ｶﾞ"]])
+        keying.write_keying_wav(wav, durations, tail_ms=1500)
+        self.assertLess(wav_seconds(wav), 15)
+        image = self.key_in(program, wav, "wabun")
+        # Both ﾎﾚ are still read in the European table (on green); the kana
+        # after them only exist in the Wabun table; ｶﾞ is a voiced kana (yellow).
+        entries = ([(PROSIGN, "ﾎﾚ"), (PROSIGN, "ﾎﾚ"), (PLAIN, " ")]
+                   + [(PLAIN, k) for k in "ｲﾛﾊﾆﾎﾍﾄ"] + [(PLAIN, " "), (VOICED_KANA, "ｶﾞ"), (PLAIN, " ")])
+        self.assert_line_shows(program, image, entries, "wabun")
+        self.assertEqual((checked(1013), checked(1014)), (0, 1))
+
+
+if __name__ == "__main__":
+    unittest.main()

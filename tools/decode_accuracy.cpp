@@ -1,0 +1,394 @@
+// decode_accuracy: how well the live decoder reads keyed tone, as a table of
+// character error rates.
+//
+// Every run generates the audio of a known European text in-process (a keyed
+// 700 Hz tone at 11025 samples per second, PARIS timing with Gaussian timing
+// jitter and optional white noise, both from a seeded generator), feeds it in
+// 110-sample blocks through the key detector exactly as the capture blocks
+// reach it, with the detector's hooks calling the decoder, and collects the
+// decoded characters through the decoder output. The program state is that of
+// a freshly started program followed by the start sequence (開始); with
+// "carried over" a first measurement of the same text at the same speed runs
+// before, so the measured one starts with the units that one left.
+//
+// Character error rate: Levenshtein distance between the sent and decoded
+// byte strings divided by the sent length, once with the word spaces and once
+// with every space removed from both. Trailing word spaces of the decoded text
+// are dropped (the tail of silence always ends with one).
+//
+//   decode_accuracy [--seeds N]             the tables (markdown), 5 seeds by default
+//   decode_accuracy --show WPM JITTER SEED  one run: the sent and decoded text
+#include "analysis/code_tables.h"
+#include "analysis/decoder.h"
+#include "analysis/timeline.h"
+#include "app/measurement_state.h"
+#include "app/settings.h"
+#include "audio/detector.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+const double SAMPLE_RATE_HZ = 11025.0;
+const double TONE_HZ = 700.0;
+const double TONE_AMPLITUDE = 20000.0; // against the initial threshold 12240
+const int BLOCK_SAMPLES = 110;         // one capture buffer
+const double LEAD_MS = 200.0;
+// Silence after the last mark: the last character and word space are shown.
+const double TAIL_MS = 2500.0;
+const double PI = 3.14159265358979323846;
+
+const char *const SENT_TEXT = "CQ CQ DE JA1VTK JA1VTK K "
+                              "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG 1234567890 "
+                              "RST 599 QTH TOKYO NAME KEN ? WX CLOUDY 18C , "
+                              "TNX FER QSO 73 . JA1VTK/1 DE JA2XYZ";
+
+// The international code of every character the sent text uses, written
+// independently of the program's tables.
+const char *morse_of(char c)
+{
+    static const struct {
+        char c;
+        const char *code;
+    } codes[] = {
+        {'A', ".-"},    {'B', "-..."},   {'C', "-.-."},  {'D', "-.."},    {'E', "."},
+        {'F', "..-."},  {'G', "--."},    {'H', "...."},  {'I', ".."},     {'J', ".---"},
+        {'K', "-.-"},   {'L', ".-.."},   {'M', "--"},    {'N', "-."},     {'O', "---"},
+        {'P', ".--."},  {'Q', "--.-"},   {'R', ".-."},   {'S', "..."},    {'T', "-"},
+        {'U', "..-"},   {'V', "...-"},   {'W', ".--"},   {'X', "-..-"},   {'Y', "-.--"},
+        {'Z', "--.."},  {'0', "-----"},  {'1', ".----"}, {'2', "..---"},  {'3', "...--"},
+        {'4', "....-"}, {'5', "....."},  {'6', "-...."}, {'7', "--..."},  {'8', "---.."},
+        {'9', "----."}, {'?', "..--.."}, {'/', "-..-."}, {',', "--..--"}, {'.', ".-.-.-"},
+    };
+    for (const auto &entry : codes)
+        if (entry.c == c)
+            return entry.code;
+    return nullptr;
+}
+
+// xorshift64* with Box-Muller normals.
+struct rng {
+    uint64_t state;
+};
+
+rng make_rng(uint64_t seed, uint64_t stream)
+{
+    return rng{((seed * 0x9E3779B97F4A7C15ull) ^ (stream + 0x632BE59BD9B4E019ull)) | 1ull};
+}
+
+double uniform(rng &r) // in (0, 1]
+{
+    r.state ^= r.state >> 12;
+    r.state ^= r.state << 25;
+    r.state ^= r.state >> 27;
+    const uint64_t x = r.state * 0x2545F4914F6CDD1Dull;
+    return static_cast<double>((x >> 11) + 1) / 9007199254740992.0;
+}
+
+double normal(rng &r)
+{
+    const double u1 = uniform(r), u2 = uniform(r);
+    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * PI * u2);
+}
+
+struct run_config {
+    double wpm;
+    double jitter_of_dot; // standard deviation of every duration, in dots
+    double noise_rms;     // sample units
+    int code_interval;    // code_interval_t
+    uint64_t seed;
+    bool carried_over; // units left by an earlier measurement of the same kind
+};
+
+// Tone and silence durations of the text in ms, alternating, tone first.
+std::vector<double> keying_durations(const std::string &text, const run_config &c, rng &r)
+{
+    const double dot_ms = 1200.0 / c.wpm;
+    auto varied = [&](double dots) {
+        const double d = dots * dot_ms + c.jitter_of_dot * dot_ms * normal(r);
+        return std::max(d, 0.25 * dot_ms);
+    };
+    std::vector<double> durations;
+    for (size_t i = 0; i < text.size(); i++) {
+        if (text[i] == ' ')
+            continue;
+        const char *code = morse_of(text[i]);
+        for (const char *e = code; *e; e++) {
+            durations.push_back(varied(*e == '-' ? 3.0 : 1.0));
+            if (e[1])
+                durations.push_back(varied(1.0));
+        }
+        if (i + 1 < text.size())
+            durations.push_back(varied(text[i + 1] == ' ' ? 7.0 : 3.0));
+    }
+    return durations;
+}
+
+// Phase-continuous keyed tone with white Gaussian noise, 16-bit samples.
+std::vector<int16_t> keyed_audio(const std::vector<double> &durations, const run_config &c,
+                                 rng &noise)
+{
+    std::vector<bool> key;
+    // Each edge falls on the sample nearest its exact time, so rounding
+    // never accumulates.
+    auto append = [&](double to_ms, bool down) {
+        const size_t end = static_cast<size_t>(std::lround(to_ms * SAMPLE_RATE_HZ / 1000.0));
+        while (key.size() < end)
+            key.push_back(down);
+    };
+    double t_ms = LEAD_MS;
+    append(t_ms, false);
+    for (size_t i = 0; i < durations.size(); i++) {
+        append(t_ms + durations[i], i % 2 == 0);
+        t_ms += durations[i];
+    }
+    append(t_ms + TAIL_MS, false);
+
+    std::vector<int16_t> samples(key.size());
+    for (size_t n = 0; n < key.size(); n++) {
+        double s =
+            key[n] ? TONE_AMPLITUDE * std::sin(2.0 * PI * TONE_HZ * n / SAMPLE_RATE_HZ) : 0.0;
+        if (c.noise_rms > 0)
+            s += c.noise_rms * normal(noise);
+        s = std::min(32767.0, std::max(-32768.0, std::round(s)));
+        samples[n] = static_cast<int16_t>(s);
+    }
+    return samples;
+}
+
+void on_mark_accepted(void *, uint32_t space_before_ms)
+{
+    decode_on_mark_accepted(space_before_ms);
+}
+void on_space_accepted(void *, uint32_t mark_ms)
+{
+    decode_on_space_accepted(mark_ms);
+}
+void on_gap_check(void *, uint32_t elapsed_ms)
+{
+    decode_gap_check(elapsed_ms);
+}
+void collect_text(void *context, int, const char *text, int length)
+{
+    static_cast<std::string *>(context)->append(text, static_cast<size_t>(length));
+}
+
+// One measurement as 開始 runs it, from the Idle phase: returns the decoded text.
+std::string measure(const std::vector<int16_t> &samples)
+{
+    measurement_state &m = measurement_for_update();
+    detector_state &d = detector_for_update();
+    keying_timeline &t = timeline_for_update();
+    // The clear sequence's part: Idle, the next onset starts a recording.
+    detector_clear(d);
+    m.recording_phase = RECORDING_WAITING;
+    // The start sequence.
+    raise_decoder_units_for_start();
+    timeline_reset(t);
+    detector_measurement_reset(d);
+    reset_decoder();
+    m.analysis_suspended = false;
+
+    std::string decoded;
+    set_decoder_output(decoder_output{&decoded, collect_text, nullptr, nullptr});
+    const detector_hooks hooks = {nullptr,           nullptr,      on_mark_accepted,
+                                  on_space_accepted, on_gap_check, nullptr};
+    for (size_t at = 0; at < samples.size(); at += BLOCK_SAMPLES) {
+        const size_t count = std::min<size_t>(BLOCK_SAMPLES, samples.size() - at);
+        detector_analyse_block(d, t, m, settings(), samples.data() + at, count, hooks);
+    }
+    // The stop sequence.
+    m.recording_phase = RECORDING_STOPPED;
+    m.analysis_suspended = true;
+    set_decoder_output(decoder_output{nullptr, nullptr, nullptr, nullptr});
+    while (!decoded.empty() && decoded.back() == ' ')
+        decoded.pop_back();
+    return decoded;
+}
+
+size_t levenshtein(const std::string &a, const std::string &b)
+{
+    std::vector<size_t> row(b.size() + 1);
+    for (size_t j = 0; j <= b.size(); j++)
+        row[j] = j;
+    for (size_t i = 1; i <= a.size(); i++) {
+        size_t diagonal = row[0];
+        row[0] = i;
+        for (size_t j = 1; j <= b.size(); j++) {
+            const size_t above = row[j];
+            row[j] =
+                std::min({row[j] + 1, row[j - 1] + 1, diagonal + (a[i - 1] == b[j - 1] ? 0u : 1u)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
+}
+
+std::string without_spaces(std::string s)
+{
+    s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
+    return s;
+}
+
+struct error_rates {
+    double with_spaces;
+    double without_spaces;
+};
+
+error_rates decode_run(const run_config &c, std::string *decoded_out)
+{
+    // A freshly started program with its initial settings.
+    init_decoder();
+    reset_settings();
+    settings_for_update().code_interval = c.code_interval;
+    detector_init(detector_for_update());
+    reset_measurement_state();
+    measurement_for_update().analysis_suspended = true;
+
+    const std::string sent = SENT_TEXT;
+    if (c.carried_over) {
+        rng timing = make_rng(c.seed + 1000, 1), noise = make_rng(c.seed + 1000, 2);
+        measure(keyed_audio(keying_durations(sent, c, timing), c, noise));
+    }
+    rng timing = make_rng(c.seed, 1), noise = make_rng(c.seed, 2);
+    const std::string decoded = measure(keyed_audio(keying_durations(sent, c, timing), c, noise));
+    if (decoded_out)
+        *decoded_out = decoded;
+    const std::string sent_letters = without_spaces(sent),
+                      decoded_letters = without_spaces(decoded);
+    return {static_cast<double>(levenshtein(sent, decoded)) / sent.size(),
+            static_cast<double>(levenshtein(sent_letters, decoded_letters)) / sent_letters.size()};
+}
+
+int seed_count = 5;
+
+// Mean over the seeds, and the worst seed, of both error rates, as one cell.
+std::string cell(run_config c)
+{
+    double sum_with = 0, sum_without = 0, worst_with = 0;
+    for (int seed = 1; seed <= seed_count; seed++) {
+        c.seed = static_cast<uint64_t>(seed);
+        const error_rates e = decode_run(c, nullptr);
+        sum_with += e.with_spaces;
+        sum_without += e.without_spaces;
+        worst_with = std::max(worst_with, e.with_spaces);
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1f / %.1f (%.1f)", 100.0 * sum_with / seed_count,
+                  100.0 * sum_without / seed_count, 100.0 * worst_with);
+    return text;
+}
+
+const double WPMS[] = {10, 15, 20, 30, 40};
+const double JITTERS[] = {0.0, 0.1, 0.2, 0.3};
+const char *const INTERVAL_NAMES[] = {"narrow (F=3)", "medium (F=4)", "wide (F=5)"};
+
+void print_jitter_header(const char *first)
+{
+    std::printf("\n| %s |", first);
+    for (double j : JITTERS)
+        std::printf(" jitter %.0f %% |", 100.0 * j);
+    std::printf("\n|---|");
+    for (size_t i = 0; i < sizeof JITTERS / sizeof JITTERS[0]; i++)
+        std::printf("---|");
+    std::printf("\n");
+}
+
+void speed_table(bool carried_over)
+{
+    std::printf("\n### Medium code interval, %s\n", carried_over
+                                                        ? "units carried over from a first "
+                                                          "measurement at the same speed"
+                                                        : "freshly started program");
+    print_jitter_header("WPM");
+    for (double wpm : WPMS) {
+        std::printf("| %.0f |", wpm);
+        for (double j : JITTERS)
+            std::printf(" %s |", cell({wpm, j, 0.0, INTERVAL_MEDIUM, 0, carried_over}).c_str());
+        std::printf("\n");
+        std::fflush(stdout);
+    }
+}
+
+void interval_table()
+{
+    std::printf("\n### Code intervals at 20 WPM, freshly started program\n");
+    print_jitter_header("code interval");
+    for (int interval = INTERVAL_NARROW; interval <= INTERVAL_WIDE; interval++) {
+        std::printf("| %s |", INTERVAL_NAMES[interval]);
+        for (double j : JITTERS)
+            std::printf(" %s |", cell({20.0, j, 0.0, interval, 0, false}).c_str());
+        std::printf("\n");
+    }
+}
+
+void noise_table()
+{
+    const double levels[] = {0, 1000, 2000, 3000, 4000, 5000};
+    std::printf("\n### White noise at 20 WPM, jitter 10 %%, medium code interval, "
+                "freshly started program\n");
+    std::printf("\n| noise RMS | SNR (full band) | peaks above threshold per second of "
+                "silence | CER |\n|---|---|---|---|\n");
+    for (double rms : levels) {
+        char snr[32] = "-";
+        char false_peaks[32] = "0";
+        if (rms > 0) {
+            std::snprintf(snr, sizeof snr, "%.1f dB",
+                          10.0 * std::log10(TONE_AMPLITUDE * TONE_AMPLITUDE / 2.0 / (rms * rms)));
+            // Two-sided Gaussian tail beyond the initial threshold, per second.
+            const double p = std::erfc(INITIAL_DETECTION_THRESHOLD / (rms * std::sqrt(2.0)));
+            std::snprintf(false_peaks, sizeof false_peaks, "%.1f", p * SAMPLE_RATE_HZ);
+        }
+        std::printf("| %.0f | %s | %s | %s |\n", rms, snr, false_peaks,
+                    cell({20.0, 0.1, rms, INTERVAL_MEDIUM, 0, false}).c_str());
+    }
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    build_morse_tables();
+    for (int i = 1; i < argc; i++) {
+        if (std::strcmp(argv[i], "--seeds") == 0 && i + 1 < argc) {
+            seed_count = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--show") == 0 && i + 3 < argc) {
+            // --show WPM JITTER SEED: the decoded text of one run.
+            run_config c = {std::atof(argv[i + 1]),
+                            std::atof(argv[i + 2]),
+                            0.0,
+                            INTERVAL_MEDIUM,
+                            static_cast<uint64_t>(std::atoll(argv[i + 3])),
+                            false};
+            std::string decoded;
+            const error_rates e = decode_run(c, &decoded);
+            std::printf("sent:    %s\ndecoded: %s\nCER %.1f %% with spaces, %.1f %% without\n",
+                        SENT_TEXT, decoded.c_str(), 100.0 * e.with_spaces,
+                        100.0 * e.without_spaces);
+            return 0;
+        } else {
+            std::fprintf(stderr, "usage: decode_accuracy [--seeds N] [--show WPM JITTER SEED]\n");
+            return 2;
+        }
+    }
+    if (seed_count < 1)
+        return 2;
+    std::printf("Sent text (%zu characters with spaces): \"%s\"\n", std::strlen(SENT_TEXT),
+                SENT_TEXT);
+    std::printf("Cells: mean CER with word spaces / mean CER without spaces (worst seed, with "
+                "spaces), in %%, over %d seeds.\n",
+                seed_count);
+    speed_table(false);
+    speed_table(true);
+    interval_table();
+    noise_table();
+    return 0;
+}
