@@ -5,8 +5,9 @@
 # - Headless (no display, or VENTROK_HEADLESS=1): the program runs in a
 #   virtual display with a virtual microphone; the demo recording of hand
 #   keying is played into it after 開始 is pressed, the program stops by
-#   itself after 10 s of silence, and the saved keying data file and a
-#   screenshot of the main window are left in build/run/.
+#   itself after 10 s of silence, and the saved keying data file and
+#   screenshots of the main window (at start-up and after the measurement)
+#   are left in build/run/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -33,6 +34,8 @@ probe() { wine "$root/build/windows/window_probe.exe" "$@"; }
 program=$!
 probe wait 60
 sleep 2
+import -window root build/run/ventrok-start.png
+echo "screenshot at start-up: build/run/ventrok-start.png"
 probe click 1005
 sleep 0.5
 echo "playing the demo keying into the virtual microphone (about 32 s)"

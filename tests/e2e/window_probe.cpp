@@ -15,6 +15,16 @@
 //   window_probe find CAPTION          exit 0 when such a window exists
 //   window_probe dismiss CAPTION       press OK in that window (a message box)
 //   window_probe cover                 covers the window with another window and uncovers it
+//   window_probe set-trackbar ID POS   TBM_SETPOS and WM_HSCROLL to the main window
+//   window_probe key VK                a key press to the focused control
+//   window_probe dialog-controls HEX   controls of the window captioned HEX (CP932 in hex)
+//   window_probe dialog-combo HEX ID   selection and items of a combo box there
+//   window_probe dialog-select HEX ID N   CB_SETCURSEL there
+//   window_probe dialog-button HEX ID  BM_CLICK on a button there
+//   window_probe dialog-close HEX      the close box of that window
+//   window_probe gone HEX              wait until that window no longer exists
+//   window_probe render-font oem|decode HEX FILE.bmp  text in OEM_FIXED_FONT or the decode font
+//   window_probe wave-devices          names of the waveIn and waveOut devices
 //   window_probe render-decoded FILE.bmp WIDTH KIND:HEX ...
 //                                      a decoded text line as expected: each text in the decode
 //                                      font on its kind's colour, 9 pixels per byte, WIDTH x 19
@@ -371,6 +381,138 @@ static int gdi_count(HWND hwnd)
     return 0;
 }
 
+// Helpers of the dialog, device and font commands below.
+static int from_hex(const char *hex, char *text, int size)
+{
+    int length = 0;
+    for (const char *p = hex; p[0] && p[1] && length < size - 1; p += 2) {
+        char pair[3] = {p[0], p[1], 0};
+        text[length++] = static_cast<char>(strtol(pair, nullptr, 16));
+    }
+    text[length] = 0;
+    return length;
+}
+
+// A top-level window whose caption is given in hex (CP932), waiting up to 5 s.
+static HWND find_by_hex_caption(const char *hex)
+{
+    char caption[256];
+    from_hex(hex, caption, sizeof caption);
+    for (int i = 0; i < 50; i++) {
+        if (HWND found = FindWindowA(nullptr, caption))
+            return found;
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+static int write_bmp(HDC memory, void *bits, int width, int height, const char *path)
+{
+    GdiFlush();
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    const int stride = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + stride * height;
+    FILE *out = fopen(path, "wb");
+    if (!out)
+        return 1;
+    fwrite(&file, sizeof file, 1, out);
+    fwrite(&header, sizeof header, 1, out);
+    fwrite(bits, stride * height, 1, out);
+    fclose(out);
+    (void)memory;
+    return 0;
+}
+
+// Draws a CP932 text black on opaque white into a BMP, either in the stock
+// OEM_FIXED_FONT in one TextOutA ("oem"), or in the decoded-text font, one
+// byte per cell of 9 pixels ("decode").
+static int render_in_font(HWND hwnd, const char *kind, const char *hex, const char *path)
+{
+    char text[512];
+    const int length = from_hex(hex, text, sizeof text);
+    const bool decode = strcmp(kind, "decode") == 0;
+    HDC window = GetDC(hwnd);
+    HDC memory = CreateCompatibleDC(window);
+    HFONT font = decode ? CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 2, 0x31,
+                                      "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e")
+                        : static_cast<HFONT>(GetStockObject(OEM_FIXED_FONT));
+    HGDIOBJ old_font = SelectObject(memory, font);
+    SIZE extent;
+    GetTextExtentPoint32A(memory, text, length, &extent);
+    const int width = decode ? 9 * length : extent.cx;
+    const int height = extent.cy;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void *bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old_bitmap = SelectObject(memory, bitmap);
+    PatBlt(memory, 0, 0, width, height, WHITENESS);
+    SetBkMode(memory, OPAQUE);
+    SetBkColor(memory, RGB(255, 255, 255));
+    SetTextColor(memory, RGB(0, 0, 0));
+    if (decode)
+        for (int i = 0; i < length; i++)
+            TextOutA(memory, 9 * i, 0, text + i, 1);
+    else
+        TextOutA(memory, 0, 0, text, length);
+    const int result = write_bmp(memory, bits, width, height, path);
+    SelectObject(memory, old_bitmap);
+    SelectObject(memory, old_font);
+    if (decode)
+        DeleteObject(font);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(hwnd, window);
+    return result;
+}
+
+// The names of the wave devices as the program sees them, read through
+// winmm loaded at run time: "in HEX" and "out HEX" lines in identifier order.
+static int list_wave_devices()
+{
+    HMODULE winmm = LoadLibraryA("winmm.dll");
+    if (!winmm)
+        return 1;
+    typedef UINT(WINAPI * count_function)();
+    typedef UINT(WINAPI * caps_function)(UINT_PTR, void *, UINT);
+    const struct {
+        const char *label, *count_name, *caps_name;
+        UINT caps_size;
+    } kinds[] = {{"in", "waveInGetNumDevs", "waveInGetDevCapsA", 48},
+                 {"out", "waveOutGetNumDevs", "waveOutGetDevCapsA", 52}};
+    for (const auto &kind : kinds) {
+        auto count = reinterpret_cast<count_function>(
+            reinterpret_cast<void *>(GetProcAddress(winmm, kind.count_name)));
+        auto caps = reinterpret_cast<caps_function>(
+            reinterpret_cast<void *>(GetProcAddress(winmm, kind.caps_name)));
+        if (!count || !caps)
+            return 1;
+        const UINT n = count();
+        for (UINT id = 0; id < n; id++) {
+            unsigned char record[64] = {};
+            printf("%s ", kind.label);
+            if (caps(id, record, kind.caps_size) == 0)
+                print_hex(reinterpret_cast<const char *>(record + 8)); // szPname
+            else
+                printf("-");
+            printf("\n");
+        }
+    }
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     if (argc < 2)
@@ -448,6 +590,75 @@ int main(int argc, char **argv)
         return render_oem_text(hwnd, argv[2], argv[3]);
     } else if (strncmp(command, "window-", 7) == 0) {
         return window_command(argc, argv);
+    } else if (strcmp(command, "set-trackbar") == 0 && argc > 3) {
+        // Moves a trackbar and tells the main window, as a drag would.
+        HWND trackbar = GetDlgItem(hwnd, atoi(argv[2]));
+        const int position = atoi(argv[3]);
+        SendMessageA(trackbar, TBM_SETPOS, TRUE, position);
+        SendMessageA(hwnd, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+                     reinterpret_cast<LPARAM>(trackbar));
+        SendMessageA(hwnd, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(trackbar));
+    } else if (strcmp(command, "key") == 0 && argc > 2) {
+        // A key press (virtual-key code) to the control with the focus.
+        DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(thread, &info);
+        HWND target = info.hwndFocus ? info.hwndFocus : hwnd;
+        const WPARAM key = static_cast<WPARAM>(atoi(argv[2]));
+        PostMessageA(target, WM_KEYDOWN, key, 0x00000001);
+        PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+    } else if (strcmp(command, "dialog-controls") == 0 && argc > 2) {
+        // The controls of a window found by its caption (hex), as "controls".
+        HWND dialog = find_by_hex_caption(argv[2]);
+        if (!dialog)
+            return 1;
+        EnumChildWindows(dialog, print_control, 0);
+    } else if (strcmp(command, "dialog-combo") == 0 && argc > 3) {
+        // "sel N" then one hex line per item of a combo box in that window.
+        HWND dialog = find_by_hex_caption(argv[2]);
+        if (!dialog)
+            return 1;
+        HWND combo = GetDlgItem(dialog, atoi(argv[3]));
+        printf("sel %d\n", static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0)));
+        const int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; i++) {
+            char item[256] = "";
+            SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+            print_hex(item);
+            printf("\n");
+        }
+    } else if (strcmp(command, "dialog-select") == 0 && argc > 4) {
+        HWND dialog = find_by_hex_caption(argv[2]);
+        if (!dialog)
+            return 1;
+        SendDlgItemMessageA(dialog, atoi(argv[3]), CB_SETCURSEL, atoi(argv[4]), 0);
+    } else if (strcmp(command, "dialog-button") == 0 && argc > 3) {
+        // Presses a button of that window (BM_CLICK, as a mouse click would).
+        HWND dialog = find_by_hex_caption(argv[2]);
+        if (!dialog)
+            return 1;
+        PostMessageA(GetDlgItem(dialog, atoi(argv[3])), BM_CLICK, 0, 0);
+    } else if (strcmp(command, "dialog-close") == 0 && argc > 2) {
+        // The close box of that window.
+        HWND dialog = find_by_hex_caption(argv[2]);
+        if (!dialog)
+            return 1;
+        PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (strcmp(command, "gone") == 0 && argc > 2) {
+        // Exit 0 once no window with that caption (hex) exists, within 5 s.
+        char caption[256];
+        from_hex(argv[2], caption, sizeof caption);
+        for (int i = 0; i < 50; i++) {
+            if (!FindWindowA(nullptr, caption))
+                return 0;
+            Sleep(100);
+        }
+        return 1;
+    } else if (strcmp(command, "render-font") == 0 && argc > 4) {
+        return render_in_font(hwnd, argv[2], argv[3], argv[4]);
+    } else if (strcmp(command, "wave-devices") == 0) {
+        return list_wave_devices();
     } else {
         fprintf(stderr, "unknown command %s\n", command);
         return 2;
