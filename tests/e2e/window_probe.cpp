@@ -597,7 +597,8 @@ int main(int argc, char **argv)
         SendMessageA(trackbar, TBM_SETPOS, TRUE, position);
         SendMessageA(hwnd, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
                      reinterpret_cast<LPARAM>(trackbar));
-        SendMessageA(hwnd, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0), reinterpret_cast<LPARAM>(trackbar));
+        SendMessageA(hwnd, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
+                     reinterpret_cast<LPARAM>(trackbar));
     } else if (strcmp(command, "key") == 0 && argc > 2) {
         // A key press (virtual-key code) to the control with the focus.
         DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);

@@ -26,7 +26,6 @@ constexpr COLORREF BLUE = RGB(0, 0, 255);
 constexpr COLORREF RED = RGB(255, 0, 0);
 constexpr COLORREF GREEN = RGB(0, 160, 0);
 
-
 // Whether the area a text of the OEM fixed font covers at (x, y) holds
 // exactly that text, compared with the same text rendered on white.
 bool shows_text(const canvas &drawn, int x, int y, const char *text)

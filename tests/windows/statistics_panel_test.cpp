@@ -23,7 +23,6 @@ constexpr COLORREF BLACK = RGB(0, 0, 0);
 constexpr COLORREF RED = RGB(255, 0, 0);
 constexpr COLORREF GREEN = RGB(0, 160, 0);
 
-
 struct placed_text {
     int x;
     int y;
