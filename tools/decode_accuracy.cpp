@@ -17,7 +17,9 @@
 // are dropped (the tail of silence always ends with one).
 //
 //   decode_accuracy [--seeds N]             the tables (markdown), 5 seeds by default
-//   decode_accuracy --show WPM JITTER SEED  one run: the sent and decoded text
+//   decode_accuracy --show WPM JITTER SEED [INTERVAL NOISE]
+//                                           one run: the sent and decoded text
+//                                           (INTERVAL 0 narrow, 1 medium, 2 wide)
 #include "analysis/code_tables.h"
 #include "analysis/decoder.h"
 #include "analysis/timeline.h"
@@ -332,22 +334,23 @@ void interval_table()
 
 void noise_table()
 {
-    const double levels[] = {0, 1000, 2000, 3000, 4000, 5000};
+    const double levels[] = {0, 1000, 2000, 3000, 3500, 4000, 4500, 5000};
     std::printf("\n### White noise at 20 WPM, jitter 10 %%, medium code interval, "
                 "freshly started program\n");
-    std::printf("\n| noise RMS | SNR (full band) | peaks above threshold per second of "
-                "silence | CER |\n|---|---|---|---|\n");
+    std::printf("\n| noise RMS | SNR (full band) | noise samples above the threshold per "
+                "second | CER |\n|---|---|---|---|\n");
     for (double rms : levels) {
         char snr[32] = "-";
-        char false_peaks[32] = "0";
+        char loud_noise_samples[32] = "0";
         if (rms > 0) {
             std::snprintf(snr, sizeof snr, "%.1f dB",
                           10.0 * std::log10(TONE_AMPLITUDE * TONE_AMPLITUDE / 2.0 / (rms * rms)));
-            // Two-sided Gaussian tail beyond the initial threshold, per second.
+            // Expected: the two-sided Gaussian tail beyond the initial threshold.
             const double p = std::erfc(INITIAL_DETECTION_THRESHOLD / (rms * std::sqrt(2.0)));
-            std::snprintf(false_peaks, sizeof false_peaks, "%.1f", p * SAMPLE_RATE_HZ);
+            std::snprintf(loud_noise_samples, sizeof loud_noise_samples, "%.1f",
+                          p * SAMPLE_RATE_HZ);
         }
-        std::printf("| %.0f | %s | %s | %s |\n", rms, snr, false_peaks,
+        std::printf("| %.0f | %s | %s | %s |\n", rms, snr, loud_noise_samples,
                     cell({20.0, 0.1, rms, INTERVAL_MEDIUM, 0, false}).c_str());
     }
 }
@@ -361,11 +364,11 @@ int main(int argc, char **argv)
         if (std::strcmp(argv[i], "--seeds") == 0 && i + 1 < argc) {
             seed_count = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--show") == 0 && i + 3 < argc) {
-            // --show WPM JITTER SEED: the decoded text of one run.
+            // --show WPM JITTER SEED [INTERVAL NOISE]: the decoded text of one run.
             run_config c = {std::atof(argv[i + 1]),
                             std::atof(argv[i + 2]),
-                            0.0,
-                            INTERVAL_MEDIUM,
+                            i + 5 < argc ? std::atof(argv[i + 5]) : 0.0,
+                            i + 4 < argc ? std::atoi(argv[i + 4]) : INTERVAL_MEDIUM,
                             static_cast<uint64_t>(std::atoll(argv[i + 3])),
                             false};
             std::string decoded;
@@ -375,7 +378,9 @@ int main(int argc, char **argv)
                         100.0 * e.without_spaces);
             return 0;
         } else {
-            std::fprintf(stderr, "usage: decode_accuracy [--seeds N] [--show WPM JITTER SEED]\n");
+            std::fprintf(
+                stderr,
+                "usage: decode_accuracy [--seeds N] [--show WPM JITTER SEED [INTERVAL NOISE]]\n");
             return 2;
         }
     }
