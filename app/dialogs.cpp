@@ -123,4 +123,8 @@ static INT_PTR CALLBACK device_dialog_proc(HWND hwnd, UINT message, WPARAM wpara
 void run_device_selection_dialog(HWND owner)
 {
     DialogBoxParamA(shell().instance, MAKEINTRESOURCEA(IDD_DEVICES), owner, device_dialog_proc, 0);
+    // The paint after the dialog reopens the devices. Uncovering the window
+    // does not always cause one (Wine redraws it from its own copy), so ask
+    // for it.
+    InvalidateRect(owner, nullptr, FALSE);
 }

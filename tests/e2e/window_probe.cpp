@@ -624,8 +624,12 @@ int main(int argc, char **argv)
         printf("sel %d\n", static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0)));
         const int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; i++) {
-            char item[256] = "";
-            SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+            // Read as UTF-16 and converted here: Wine hands an ANSI request
+            // across processes back unconverted.
+            wchar_t wide[256] = L"";
+            char item[512] = "";
+            SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(wide));
+            WideCharToMultiByte(CP_ACP, 0, wide, -1, item, sizeof item, nullptr, nullptr);
             print_hex(item);
             printf("\n");
         }
