@@ -28,7 +28,8 @@
 //   window_probe render-decoded FILE.bmp WIDTH KIND:HEX ...
 //                                      a decoded text line as expected: each text in the decode
 //                                      font on its kind's colour, 9 pixels per byte, WIDTH x 19
-//   window_probe gdi-count             GDI objects held by the main window's process
+//   window_probe gdi-count             GDI objects of the main window's process: GetGuiResources,
+//                                      then the counting build's live objects (see gdi_count)
 //   window_probe render-oem HEX FILE   the text drawn with the stock OEM fixed-pitch font
 //   window_probe window-... HEX ...    another top-level window by its caption (see below)
 #include <windows.h>
@@ -365,19 +366,43 @@ static int render_decoded(HWND hwnd, const char *path, int width, int count, cha
     return 0;
 }
 
-// GDI objects held by the process that owns the window; -1 when the
-// process cannot be opened.
+// GDI objects of the process that owns the window, as GetGuiResources
+// reports them, then, from the GDI-counting build (tests/e2e/gdi_count.h),
+// its own count of live objects and that count by kind (pens, brushes,
+// fonts, bitmaps, regions, memory DCs, window DCs) and the objects ever
+// created; -1 for what cannot be read.
 static int gdi_count(HWND hwnd)
 {
     DWORD process_id = 0;
     GetWindowThreadProcessId(hwnd, &process_id);
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, process_id);
-    if (!process) {
-        printf("-1\n");
-        return 1;
+    const long gui_resources =
+        process ? static_cast<long>(GetGuiResources(process, GR_GDIOBJECTS)) : -1L;
+    if (process)
+        CloseHandle(process);
+    printf("%ld", gui_resources);
+
+    const int kinds = 7;
+    char name[64];
+    snprintf(name, sizeof name, "VentrokGdiCount.%lu", static_cast<unsigned long>(process_id));
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, name);
+    const LONG *counts = mapping ? static_cast<const LONG *>(MapViewOfFile(
+                                       mapping, FILE_MAP_READ, 0, 0, (kinds + 1) * sizeof(LONG)))
+                                 : nullptr;
+    if (counts) {
+        long live = 0;
+        for (int k = 0; k < kinds; k++)
+            live += counts[k];
+        printf(" %ld", live);
+        for (int k = 0; k <= kinds; k++)
+            printf(" %ld", static_cast<long>(counts[k]));
+        UnmapViewOfFile(counts);
+    } else {
+        printf(" -1");
     }
-    printf("%lu\n", static_cast<unsigned long>(GetGuiResources(process, GR_GDIOBJECTS)));
-    CloseHandle(process);
+    if (mapping)
+        CloseHandle(mapping);
+    printf("\n");
     return 0;
 }
 
