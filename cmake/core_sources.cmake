@@ -12,4 +12,5 @@ set(VENTROK_CORE_SOURCES
     replay/keying_file.cpp
     replay/tone.cpp
     replay/sequencer.cpp
+    display/statistics_texts.cpp
 )

@@ -15,6 +15,8 @@ packages=(
   xvfb xauth x11-utils imagemagick xdotool
   fonts-ipafont-gothic
   pulseaudio pulseaudio-utils sox
+  # ventrok-analyze (native command-line analysis)
+  libsndfile1-dev libsamplerate0-dev pkg-config
   locales python3
 )
 

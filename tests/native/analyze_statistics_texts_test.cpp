@@ -1,0 +1,101 @@
+#include "display/statistics_texts.h"
+
+#include "analysis/statistics.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+
+struct expected_text {
+    int x;
+    int y;
+    const char *text;
+};
+
+void expect_texts(const keying_statistics &stats, int32_t timeline_count, int measured_seconds,
+                  const std::vector<expected_text> &expected)
+{
+    panel_text texts[MAX_PANEL_TEXTS];
+    const int count = format_statistics_texts(stats, timeline_count, measured_seconds, texts);
+    ASSERT_EQ(count, static_cast<int>(expected.size()));
+    for (int i = 0; i < count; ++i) {
+        EXPECT_EQ(texts[i].x, expected[i].x) << i;
+        EXPECT_EQ(texts[i].y, expected[i].y) << i;
+        EXPECT_EQ(std::string(texts[i].text), expected[i].text) << i;
+    }
+}
+
+keying_statistics ten_dots_ten_dashes()
+{
+    keying_statistics stats = {};
+    stats.decision_time_ms = 140;
+    stats.mean_dot_ms = 60.0;
+    stats.mean_dash_ms = 180.0;
+    stats.mean_gap_ms = 60.0;
+    stats.dot_count = 10;
+    stats.dash_count = 10;
+    stats.keying_seconds = 3;
+    return stats;
+}
+
+} // namespace
+
+TEST(StatisticsTexts, EvaluatedPanelShowsRatiosMeansAndHints)
+{
+    // Ten dots of 60 ms and ten dashes of 180 ms, 40 entries, 12 s measured.
+    expect_texts(ten_dots_ten_dashes(), 40, 12,
+                 {
+                     {120, 170, "集計時間   12[秒]"},
+                     {420, 170, "打鍵時間    3[秒]"},
+                     {120, 198, "打点数     20[個]"},
+                     {420, 198, "短点数     10[個]"},
+                     {720, 198, "長点数     10[個]"},
+                     {120, 236, "平均短点長点比    3.0"},
+                     {120, 264, "平均短点点間比    1.0"},
+                     {120, 292, "長短判定時間      140[ms]"},
+                     {420, 236, "平均短点長   60.0[ms]   偏差  0.0[ms]"},
+                     {420, 264, "平均長点長  180.0[ms]   偏差  0.0[ms]"},
+                     {420, 292, "平均点間長   60.0[ms]   偏差  0.0[ms]"},
+                     {120, 350, "再開はクリアを押してください"},
+                     {120, 370, "印字・再生で記録したデータの印字および再生ができます"},
+                 });
+}
+
+TEST(StatisticsTexts, RoundingAndWideValuesFollowTheFormats)
+{
+    keying_statistics stats = ten_dots_ten_dashes();
+    stats.mean_dot_ms = 62.26;       // rounded to 62.3
+    stats.dot_deviation_ms = 13.46;  // 13.5
+    stats.mean_dash_ms = 1234.56;    // wider than %5.1f
+    stats.dash_deviation_ms = 123.4; // wider than %4.1f
+    stats.decision_time_ms = 1002;
+    panel_text texts[MAX_PANEL_TEXTS];
+    ASSERT_EQ(format_statistics_texts(stats, 10099, 300, texts), 13);
+    EXPECT_STREQ(texts[0].text, "集計時間  300[秒]");
+    EXPECT_STREQ(texts[2].text, "打点数   5049[個]");
+    EXPECT_STREQ(texts[7].text, "長短判定時間     1002[ms]");
+    EXPECT_STREQ(texts[8].text, "平均短点長   62.3[ms]   偏差 13.5[ms]");
+    EXPECT_STREQ(texts[9].text, "平均長点長  1234.6[ms]   偏差 123.4[ms]");
+}
+
+TEST(StatisticsTexts, FailedStatisticsShowTheFailureTextsInstead)
+{
+    keying_statistics stats = ten_dots_ten_dashes();
+    stats.statistics_failed = true;
+    stats.dash_count = 0;
+    expect_texts(stats, 41, 7,
+                 {
+                     {120, 170, "集計時間    7[秒]"},
+                     {420, 170, "打鍵時間    3[秒]"},
+                     {120, 198, "打点数     20[個]"},
+                     {420, 198, "短点数     10[個]"},
+                     {720, 198, "長点数      0[個]"},
+                     {120, 250, "０割算のため計算できませんでした"},
+                     {120, 270, "長点もしくは短点の数が０です"},
+                     {120, 310, "クリアを押してください"},
+                 });
+}

@@ -1,0 +1,17 @@
+// The measurement as JSON for tools and spreadsheets: the recording, the
+// settings, and for every measurement the timeline, the decoded characters
+// with their kinds and the units at each character end, the statistics and
+// the panel texts. Strings are UTF-8, as JSON requires.
+#ifndef VENTROK_ANALYZE_JSON_OUTPUT_H
+#define VENTROK_ANALYZE_JSON_OUTPUT_H
+
+#include <string>
+#include <vector>
+
+#include "measure.h"
+
+std::string measurements_json(const recording_info &recording, const settings_record &settings,
+                              const std::vector<measurement_result> &results,
+                              const std::string &keying_file_path);
+
+#endif

@@ -1,0 +1,357 @@
+// ventrok-analyze: the program's measurement and replay on the command line.
+//
+//   ventrok-analyze measure RECORDING [options]   measure a recorded keying
+//   ventrok-analyze replay FILE.csv OUT.wav [--speed X | --k N]
+//
+// Exit codes: 0 done, 1 the input could not be read or the output not
+// written, 2 bad arguments, 3 measured but too short to evaluate (fewer than
+// 40 timeline entries), so no keying data file was written.
+#include "json_output.h"
+#include "measure.h"
+#include "output_files.h"
+#include "recording_input.h"
+#include "text_output.h"
+
+#include "analysis/decoder.h"
+#include "app/measurement_evaluation.h"
+#include "replay/keying_file.h"
+#include "replay/sequencer.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+enum exit_code { EXIT_DONE = 0, EXIT_FAILED = 1, EXIT_USAGE = 2, EXIT_TOO_FEW = 3 };
+
+const char usage_text[] =
+    "usage: ventrok-analyze measure RECORDING [options]\n"
+    "       ventrok-analyze replay FILE.csv OUT.wav [--speed X | --k N]\n"
+    "\n"
+    "measure: runs a recording (WAV, FLAC, Ogg and whatever else libsndfile reads; any\n"
+    "rate and channel count) through the program's measurement as if 開始 had been\n"
+    "pressed before it, prints the decoded text and the statistics panel, and writes\n"
+    "the keying data file.\n"
+    "  -o FILE                  keying data file (default 打鍵データ.csv here)\n"
+    "  --threshold-position P   detection threshold trackbar position 0..100\n"
+    "  --threshold N            detection threshold as a sample magnitude 510..31875\n"
+    "                           (default 12240)\n"
+    "  --key-delay MS           key delay 0..100 (default 2)\n"
+    "  --interval narrow|medium|wide   code interval (default medium)\n"
+    "  --wabun                  decode Wabun (和文) instead of European\n"
+    "  --auto-switch            switch alphabets on ﾎﾚ / ﾗﾀ sent twice\n"
+    "  --clipping               the clipping transform on the input\n"
+    "  --continuous             after each stop press クリア and 開始 at once and go on\n"
+    "                           to the end of the recording (the file keeps the last\n"
+    "                           evaluated measurement, as the program's would)\n"
+    "  --json                   print JSON (UTF-8) instead of the text\n"
+    "  --encoding utf-8|cp932   encoding of the printed text (default utf-8)\n"
+    "  --resampler best|medium  sample rate converter quality (default best)\n"
+    "  --no-progress            no progress line on stderr\n"
+    "\n"
+    "replay: renders a keying data file as the replay window plays it, 8-bit\n"
+    "unsigned mono at 11025 Hz.\n"
+    "  --speed X                0.33..2.2 (default 1.00): k = round(11 / X)\n"
+    "  --k N                    samples per recorded ms, 5..33 (default 11)\n"
+    "\n"
+    "exit codes: 0 done, 1 unreadable input or unwritable output, 2 bad arguments,\n"
+    "3 too few keyings to evaluate (no keying data file written)\n";
+
+int usage_error(const std::string &message)
+{
+    std::fprintf(stderr, "ventrok-analyze: %s\n", message.c_str());
+    std::fprintf(stderr, "run 'ventrok-analyze --help' for the options\n");
+    return EXIT_USAGE;
+}
+
+int failure(const std::string &message)
+{
+    std::fprintf(stderr, "ventrok-analyze: %s\n", message.c_str());
+    return EXIT_FAILED;
+}
+
+// Usage texts are compiled to code page 932 like every literal; show them
+// in UTF-8.
+void print_usage(FILE *out)
+{
+    std::fputs(cp932_to_utf8(usage_text).c_str(), out);
+}
+
+bool parse_long(const char *text, long low, long high, long &value)
+{
+    char *end = nullptr;
+    errno = 0;
+    const long parsed = std::strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || parsed < low || parsed > high)
+        return false;
+    value = parsed;
+    return true;
+}
+
+bool parse_double(const char *text, double low, double high, double &value)
+{
+    char *end = nullptr;
+    const double parsed = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !(parsed >= low && parsed <= high))
+        return false;
+    value = parsed;
+    return true;
+}
+
+struct measure_arguments {
+    std::string recording;
+    std::string output;
+    bool json = false;
+    output_encoding encoding = OUTPUT_UTF8;
+    resampler_quality quality = RESAMPLER_BEST;
+    measure_options options = {};
+};
+
+// Parses the measure options; returns 0 or the usage exit code.
+int parse_measure(int argc, char **argv, measure_arguments &a)
+{
+    reset_settings();
+    a.options.settings = settings();
+    a.options.progress = true;
+    // The program's file name, in the file system's encoding (UTF-8).
+    a.output = cp932_to_utf8(KEYING_DATA_FILE_NAME);
+    settings_record &s = a.options.settings;
+    bool threshold_given = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](const char *name) -> const char * {
+            if (i + 1 >= argc)
+                return nullptr;
+            (void)name;
+            return argv[++i];
+        };
+        long number = 0;
+        if (arg == "-o" || arg == "--output") {
+            const char *v = value("-o");
+            if (!v || !*v)
+                return usage_error("-o needs a file name");
+            a.output = v;
+        } else if (arg == "--threshold-position" || arg == "--threshold") {
+            const bool position = arg == "--threshold-position";
+            const char *v = value(arg.c_str());
+            if (threshold_given)
+                return usage_error("give the threshold once, as a position or as a magnitude");
+            threshold_given = true;
+            if (position) {
+                if (!v || !parse_long(v, 0, 100, number))
+                    return usage_error("--threshold-position needs a whole number 0..100");
+                s.detection_threshold = threshold_from_position(static_cast<int>(number));
+            } else {
+                if (!v || !parse_long(v, MIN_DETECTION_THRESHOLD, MAX_DETECTION_THRESHOLD, number))
+                    return usage_error("--threshold needs a whole number 510..31875");
+                s.detection_threshold = static_cast<int32_t>(number);
+            }
+        } else if (arg == "--key-delay") {
+            const char *v = value("--key-delay");
+            if (!v || !parse_long(v, 0, 100, number))
+                return usage_error("--key-delay needs a whole number 0..100 (ms)");
+            s.mark_delay_ms = static_cast<uint32_t>(number);
+            s.space_delay_ms = static_cast<uint32_t>(number);
+        } else if (arg == "--interval") {
+            const char *v = value("--interval");
+            const std::string name = v ? v : "";
+            if (name == "narrow")
+                s.code_interval = INTERVAL_NARROW;
+            else if (name == "medium")
+                s.code_interval = INTERVAL_MEDIUM;
+            else if (name == "wide")
+                s.code_interval = INTERVAL_WIDE;
+            else
+                return usage_error("--interval is narrow, medium or wide");
+        } else if (arg == "--wabun") {
+            s.decode_alphabet = ALPHABET_WABUN;
+        } else if (arg == "--auto-switch") {
+            s.alphabet_auto_switch = true;
+        } else if (arg == "--clipping") {
+            s.clipping_mode = CLIPPING_ON;
+        } else if (arg == "--continuous") {
+            a.options.continuous = true;
+        } else if (arg == "--json") {
+            a.json = true;
+        } else if (arg == "--no-progress") {
+            a.options.progress = false;
+        } else if (arg == "--encoding") {
+            const char *v = value("--encoding");
+            const std::string name = v ? v : "";
+            if (name == "utf-8" || name == "utf8" || name == "UTF-8")
+                a.encoding = OUTPUT_UTF8;
+            else if (name == "cp932" || name == "CP932" || name == "shift_jis")
+                a.encoding = OUTPUT_CP932;
+            else
+                return usage_error("--encoding is utf-8 or cp932");
+        } else if (arg == "--resampler") {
+            const char *v = value("--resampler");
+            const std::string name = v ? v : "";
+            if (name == "best")
+                a.quality = RESAMPLER_BEST;
+            else if (name == "medium")
+                a.quality = RESAMPLER_MEDIUM;
+            else
+                return usage_error("--resampler is best or medium");
+        } else if (!arg.empty() && arg[0] == '-') {
+            return usage_error("unknown option '" + arg + "'");
+        } else if (a.recording.empty()) {
+            a.recording = arg;
+        } else {
+            return usage_error("more than one recording given ('" + arg + "')");
+        }
+    }
+    if (a.recording.empty())
+        return usage_error("measure needs a recording");
+    return 0;
+}
+
+struct collected {
+    std::vector<measurement_result> results;
+    bool print_text;
+    output_encoding encoding;
+};
+
+void on_measurement_done(void *context, const measurement_result &result)
+{
+    collected *c = static_cast<collected *>(context);
+    c->results.push_back(result);
+    if (c->print_text) {
+        if (c->results.size() > 1)
+            std::fputs("\n", stdout);
+        print_measurement(stdout, result, static_cast<int>(c->results.size()), c->encoding);
+        std::fflush(stdout);
+    }
+}
+
+int run_measure(int argc, char **argv)
+{
+    measure_arguments a;
+    if (const int code = parse_measure(argc, argv, a))
+        return code;
+
+    std::string error;
+    recording_input *raw = open_recording(a.recording.c_str(), a.quality, error);
+    if (!raw)
+        return failure(error);
+    std::unique_ptr<recording_input, void (*)(recording_input *)> input(raw, close_recording);
+
+    collected c = {{}, !a.json, a.encoding};
+    if (!measure_recording(input.get(), a.options, on_measurement_done, &c, error))
+        return failure(error);
+
+    // The keying data file keeps the last evaluated measurement, as each
+    // evaluated stop of the program replaces it.
+    const measurement_result *kept = nullptr;
+    for (const measurement_result &r : c.results) {
+        if (r.evaluated)
+            kept = &r;
+    }
+    if (kept && !write_file_whole(a.output, kept->keying_file, error))
+        return failure(error);
+
+    if (a.json) {
+        std::fputs(measurements_json(recording_description(input.get()), a.options.settings,
+                                     c.results, kept ? a.output : std::string())
+                       .c_str(),
+                   stdout);
+    } else if (kept) {
+        std::printf("\nkeying data file: %s\n", a.output.c_str());
+    } else {
+        std::printf("\nno keying data file written (fewer than %d timeline entries)\n",
+                    MIN_TIMELINE_ENTRIES);
+    }
+    return kept ? EXIT_DONE : EXIT_TOO_FEW;
+}
+
+int run_replay(int argc, char **argv)
+{
+    std::string csv;
+    std::string wav;
+    int samples_per_ms = DEFAULT_SAMPLES_PER_MS;
+    bool speed_given = false;
+    for (int i = 0; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--speed" || arg == "--k") {
+            if (speed_given)
+                return usage_error("give the speed once, as --speed or as --k");
+            speed_given = true;
+            if (i + 1 >= argc)
+                return usage_error(arg + " needs a value");
+            const char *v = argv[++i];
+            if (arg == "--speed") {
+                double speed = 0;
+                if (!parse_double(v, 0.33, 2.2, speed))
+                    return usage_error("--speed needs a number 0.33..2.2");
+                long k = std::lround(11.0 / speed);
+                samples_per_ms = static_cast<int>(
+                    k < MIN_SAMPLES_PER_MS ? MIN_SAMPLES_PER_MS
+                                           : (k > MAX_SAMPLES_PER_MS ? MAX_SAMPLES_PER_MS : k));
+            } else {
+                long k = 0;
+                if (!parse_long(v, MIN_SAMPLES_PER_MS, MAX_SAMPLES_PER_MS, k))
+                    return usage_error("--k needs a whole number 5..33");
+                samples_per_ms = static_cast<int>(k);
+            }
+        } else if (!arg.empty() && arg[0] == '-') {
+            return usage_error("unknown option '" + arg + "'");
+        } else if (csv.empty()) {
+            csv = arg;
+        } else if (wav.empty()) {
+            wav = arg;
+        } else {
+            return usage_error("replay takes a keying data file and a WAV file name");
+        }
+    }
+    if (wav.empty())
+        return usage_error("replay needs a keying data file and a WAV file name");
+
+    std::unique_ptr<replay_record> record(new replay_record());
+    int measured_seconds = 0;
+    switch (load_keying_data_file_named(csv.c_str(), *record, &measured_seconds)) {
+    case LOAD_MISSING:
+        return failure("cannot open the keying data file '" + csv + "': " + std::strerror(errno));
+    case LOAD_DAMAGED:
+        return failure("'" + csv + "' is not a readable keying data file (damaged or too long)");
+    case LOAD_LOADED:
+        break;
+    }
+
+    // A fresh tone generator: the replay as the program plays it the first
+    // time after start-up.
+    tone_generator tone = {false, 0};
+    const replay_entries entries = {record->entries, record->entry_count, REPLAY_CAPACITY};
+    const std::vector<uint8_t> samples = render_replay(tone, entries, samples_per_ms);
+    std::string error;
+    if (!write_file_whole(wav, wav_u8_mono(samples, CAPTURE_RATE), error))
+        return failure(error);
+    std::printf("%s: %d entries, %.3f s at k = %d (speed %.2f)\n", wav.c_str(), record->entry_count,
+                samples.size() / static_cast<double>(CAPTURE_RATE), samples_per_ms,
+                11.0 / samples_per_ms);
+    return EXIT_DONE;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (argc < 2)
+        return usage_error("give a command: measure or replay");
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        print_usage(stdout);
+        return EXIT_DONE;
+    }
+    if (command == "measure")
+        return run_measure(argc - 2, argv + 2);
+    if (command == "replay")
+        return run_replay(argc - 2, argv + 2);
+    return usage_error("unknown command '" + command + "'");
+}

@@ -1,0 +1,18 @@
+// Output files that are either written whole or not at all: the bytes go to
+// a temporary file in the destination's folder, which then replaces the
+// destination by a rename.
+#ifndef VENTROK_ANALYZE_OUTPUT_FILES_H
+#define VENTROK_ANALYZE_OUTPUT_FILES_H
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// False with error set when the file cannot be written; nothing is left
+// behind then, and an earlier file of that name stays as it was.
+bool write_file_whole(const std::string &path, const std::string &bytes, std::string &error);
+
+// A WAV file of unsigned 8-bit mono samples at the given rate.
+std::string wav_u8_mono(const std::vector<uint8_t> &samples, uint32_t sample_rate);
+
+#endif

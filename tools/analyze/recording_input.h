@@ -1,0 +1,43 @@
+// A recording read for the measurement: any file libsndfile reads, any
+// sample rate and channel count, mixed to mono and brought to the capture
+// format (11025 samples per second, 16-bit) with libsamplerate, delivered in
+// pieces as the sound card would deliver captured blocks.
+#ifndef VENTROK_ANALYZE_RECORDING_INPUT_H
+#define VENTROK_ANALYZE_RECORDING_INPUT_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+constexpr int CAPTURE_RATE = 11025;
+
+enum resampler_quality { RESAMPLER_BEST, RESAMPLER_MEDIUM };
+
+struct recording_info {
+    int sample_rate;
+    int channels;
+    int64_t frames;     // in the file's own rate
+    double seconds;     // frames / sample_rate
+    std::string format; // libsndfile's name of the major format
+};
+
+struct recording_input;
+
+// Opens the recording; on failure returns null and puts the reason in error.
+recording_input *open_recording(const char *path, resampler_quality quality, std::string &error);
+
+const recording_info &recording_description(const recording_input *input);
+
+// Appends up to max_samples capture-format samples to out (fewer only at the
+// end of the recording); returns false with error set when reading or
+// converting fails. *ended becomes true once the recording has been used up.
+bool read_capture_samples(recording_input *input, std::vector<int16_t> &out, size_t max_samples,
+                          bool *ended, std::string &error);
+
+// Seconds of the recording (in its own rate) read so far.
+double recording_seconds_read(const recording_input *input);
+
+void close_recording(recording_input *input);
+
+#endif
