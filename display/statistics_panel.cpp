@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "display/drawing.h"
+#include "display/statistics_texts.h"
 
 static_assert(sizeof("ソ") == 3 && "ソ"[0] == '\x83' && "ソ"[1] == '\x5c',
               "string literals must be compiled to code page 932 (-fexec-charset=CP932)");
@@ -15,22 +16,6 @@ namespace panel_texts
 constexpr const char *ratio_caption = "点長比分布";
 constexpr const char *time_caption = "時間分布";
 constexpr const char *ms_caption = "[ms]";
-constexpr const char *measured_seconds = "集計時間  %3d[秒]";
-constexpr const char *keying_seconds = "打鍵時間  %3d[秒]";
-constexpr const char *mark_count = "打点数   %4d[個]";
-constexpr const char *dot_count = "短点数   %4d[個]";
-constexpr const char *dash_count = "長点数   %4d[個]";
-constexpr const char *division_by_zero = "０割算のため計算できませんでした";
-constexpr const char *no_dots_or_dashes = "長点もしくは短点の数が０です";
-constexpr const char *press_clear = "クリアを押してください";
-constexpr const char *dash_dot_ratio = "平均短点長点比  %5.1f";
-constexpr const char *gap_dot_ratio = "平均短点点間比  %5.1f";
-constexpr const char *decision_time = "長短判定時間     %4d[ms]";
-constexpr const char *mean_dot = "平均短点長  %5.1f[ms]   偏差 %4.1f[ms]";
-constexpr const char *mean_dash = "平均長点長  %5.1f[ms]   偏差 %4.1f[ms]";
-constexpr const char *mean_gap = "平均点間長  %5.1f[ms]   偏差 %4.1f[ms]";
-constexpr const char *press_clear_to_restart = "再開はクリアを押してください";
-constexpr const char *replay_hint = "印字・再生で記録したデータの印字および再生ができます";
 } // namespace panel_texts
 
 constexpr RECT PANEL = {0, 152, 1145, 390};
@@ -111,48 +96,15 @@ void draw_marker(HDC dc, int value_ms)
     draw_line(dc, TIME_AXIS_LEFT + value_ms, MARK_BASE, TIME_AXIS_LEFT + value_ms, MARK_BASE + 10);
 }
 
-void draw_formatted(HDC dc, int x, int y, const char *format, int value)
-{
-    char text[300];
-    std::snprintf(text, sizeof text, format, value);
-    draw_text(dc, x, y, text);
-}
-
-void draw_mean(HDC dc, int y, const char *format, double mean_ms, double deviation_ms)
-{
-    char text[300];
-    std::snprintf(text, sizeof text, format, mean_ms, deviation_ms);
-    draw_text(dc, 420, y, text);
-}
-
+// The statistics texts, formatted by the same code that the command-line
+// analysis prints them with.
 void draw_texts(HDC dc, const keying_statistics &stats, int32_t timeline_count,
                 int measured_seconds)
 {
-    namespace t = panel_texts;
-    draw_formatted(dc, 120, 170, t::measured_seconds, measured_seconds);
-    draw_formatted(dc, 420, 170, t::keying_seconds, static_cast<int>(stats.keying_seconds));
-    draw_formatted(dc, 120, 198, t::mark_count, mark_count(timeline_count));
-    draw_formatted(dc, 420, 198, t::dot_count, stats.dot_count);
-    draw_formatted(dc, 720, 198, t::dash_count, stats.dash_count);
-
-    if (stats.statistics_failed) {
-        draw_text(dc, 120, 250, t::division_by_zero);
-        draw_text(dc, 120, 270, t::no_dots_or_dashes);
-        draw_text(dc, 120, 310, t::press_clear);
-        return;
-    }
-
-    char text[300];
-    std::snprintf(text, sizeof text, t::dash_dot_ratio, dash_dot_ratio(stats));
-    draw_text(dc, 120, 236, text);
-    std::snprintf(text, sizeof text, t::gap_dot_ratio, gap_dot_ratio(stats));
-    draw_text(dc, 120, 264, text);
-    draw_formatted(dc, 120, 292, t::decision_time, stats.decision_time_ms);
-    draw_mean(dc, 236, t::mean_dot, stats.mean_dot_ms, stats.dot_deviation_ms);
-    draw_mean(dc, 264, t::mean_dash, stats.mean_dash_ms, stats.dash_deviation_ms);
-    draw_mean(dc, 292, t::mean_gap, stats.mean_gap_ms, stats.gap_deviation_ms);
-    draw_text(dc, 120, 350, t::press_clear_to_restart);
-    draw_text(dc, 120, 370, t::replay_hint);
+    panel_text texts[MAX_PANEL_TEXTS];
+    const int count = format_statistics_texts(stats, timeline_count, measured_seconds, texts);
+    for (int i = 0; i < count; ++i)
+        draw_text(dc, texts[i].x, texts[i].y, texts[i].text);
 }
 
 void draw_panel(HDC dc, const panel_pens &pens, const keying_statistics &stats,
