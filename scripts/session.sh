@@ -126,8 +126,10 @@ session_start() {
 }
 
 session_stop() {
-    if [ -n "${WINEPREFIX:-}" ]; then
-        wineserver -k >/dev/null 2>&1 || true
+    # The session's Wine server is persistent: end it (and every program of
+    # the session's prefix) explicitly.
+    if [ -d "$VENTROK_BUILD/wineprefix" ]; then
+        WINEPREFIX=$VENTROK_BUILD/wineprefix wineserver -k >/dev/null 2>&1 || true
     fi
     if [ -f "$SESSION_DIR/pids" ]; then
         local pid
