@@ -148,3 +148,15 @@ class ProgramTest(unittest.TestCase):
                 probe("command", "104", env=program.env)
                 if program.wait_exit(10) is None:
                     program.kill()
+
+
+def eventually(read, expected, seconds=5.0):
+    """Reads until the value is the expected one or the time is up; returns
+    the last value read (the program runs in another process, which may not
+    have handled the message yet)."""
+    deadline = time.time() + seconds
+    value = read()
+    while value != expected and time.time() < deadline:
+        time.sleep(0.2)
+        value = read()
+    return value
