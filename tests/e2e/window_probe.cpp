@@ -52,6 +52,19 @@ static void print_hex(const char *text)
         printf("%02x", *p);
 }
 
+// Texts and captions are passed as hex CP932 bytes, so that the command
+// line's conversion never touches the Japanese text.
+static int decode_hex(const char *hex, char *text, int size)
+{
+    int length = 0;
+    for (const char *p = hex; p[0] && p[1] && length < size - 1; p += 2) {
+        char pair[3] = {p[0], p[1], 0};
+        text[length++] = static_cast<char>(strtol(pair, nullptr, 16));
+    }
+    text[length] = 0;
+    return length;
+}
+
 static BOOL CALLBACK print_control(HWND child, LPARAM)
 {
     char class_name[64] = "";
@@ -79,87 +92,100 @@ static BOOL CALLBACK print_trackbar(HWND child, LPARAM)
     return TRUE;
 }
 
+// A white 24-bit picture in a memory DC compatible with a window, saved as
+// a BMP file.
+struct picture {
+    HWND hwnd;
+    HDC window;
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    void *bits;
+    int width;
+    int height;
+
+    picture(HWND owner, int picture_width, int picture_height)
+        : hwnd(owner), window(GetDC(owner)), dc(CreateCompatibleDC(window)), bits(nullptr),
+          width(picture_width), height(picture_height)
+    {
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 24;
+        info.bmiHeader.biCompression = BI_RGB;
+        bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        previous = SelectObject(dc, bitmap);
+        PatBlt(dc, 0, 0, width, height, WHITENESS);
+    }
+    ~picture()
+    {
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+        ReleaseDC(hwnd, window);
+    }
+    int save(const char *path) const
+    {
+        GdiFlush();
+        BITMAPINFOHEADER header = {};
+        header.biSize = sizeof header;
+        header.biWidth = width;
+        header.biHeight = height;
+        header.biPlanes = 1;
+        header.biBitCount = 24;
+        const int stride = (width * 3 + 3) & ~3;
+        BITMAPFILEHEADER file = {};
+        file.bfType = 0x4D42;
+        file.bfOffBits = sizeof file + sizeof header;
+        file.bfSize = file.bfOffBits + stride * height;
+        FILE *out = fopen(path, "wb");
+        if (!out)
+            return 1;
+        fwrite(&file, sizeof file, 1, out);
+        fwrite(&header, sizeof header, 1, out);
+        fwrite(bits, stride * height, 1, out);
+        fclose(out);
+        return 0;
+    }
+};
+
+// The font of the decoded text line.
+static HFONT create_decode_font()
+{
+    return CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, PROOF_QUALITY,
+                       FIXED_PITCH | FF_MODERN, "ＭＳ ゴシック");
+}
+
+// A CP932 text (hex) in the given font (null: a DC's default font, as the
+// program draws its status texts), black on opaque white, one TextOutA.
+static int render_plain(HWND hwnd, HGDIOBJ font, const char *hex, const char *path)
+{
+    char text[512];
+    const int length = decode_hex(hex, text, sizeof text);
+    SIZE extent;
+    {
+        picture measure(hwnd, 1, 1);
+        if (font)
+            SelectObject(measure.dc, font);
+        GetTextExtentPoint32A(measure.dc, text, length, &extent);
+    }
+    picture p(hwnd, extent.cx, extent.cy);
+    HGDIOBJ old_font = font ? SelectObject(p.dc, font) : nullptr;
+    TextOutA(p.dc, 0, 0, text, length);
+    if (font)
+        SelectObject(p.dc, old_font);
+    return p.save(path);
+}
+
 static int capture_client(HWND hwnd, const char *path)
 {
     RECT client;
     GetClientRect(hwnd, &client);
-    const int width = client.right, height = client.bottom;
-    HDC window = GetDC(hwnd);
-    HDC memory = CreateCompatibleDC(window);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
-    GdiFlush();
-    const int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + stride * height;
-    FILE *out = fopen(path, "wb");
-    if (!out)
-        return 1;
-    fwrite(&file, sizeof file, 1, out);
-    fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-    fwrite(bits, stride * height, 1, out);
-    fclose(out);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(hwnd, window);
-    return 0;
-}
-
-// Draws a CP932 text (given in hex) as the program draws its status texts:
-// TextOutA with a window DC's default font, black on opaque white.
-static int render_text(HWND hwnd, const char *hex, const char *path)
-{
-    char text[512] = "";
-    int length = 0;
-    for (const char *p = hex; p[0] && p[1] && length < 511; p += 2) {
-        char pair[3] = {p[0], p[1], 0};
-        text[length++] = static_cast<char>(strtol(pair, nullptr, 16));
-    }
-    HDC window = GetDC(hwnd);
-    SIZE extent;
-    GetTextExtentPoint32A(window, text, length, &extent);
-    HDC memory = CreateCompatibleDC(window);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = extent.cx;
-    info.bmiHeader.biHeight = extent.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    PatBlt(memory, 0, 0, extent.cx, extent.cy, WHITENESS);
-    TextOutA(memory, 0, 0, text, length);
-    GdiFlush();
-    const int stride = (extent.cx * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + stride * extent.cy;
-    FILE *out = fopen(path, "wb");
-    if (!out)
-        return 1;
-    fwrite(&file, sizeof file, 1, out);
-    fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-    fwrite(bits, stride * extent.cy, 1, out);
-    fclose(out);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(hwnd, window);
-    return 0;
+    picture p(hwnd, client.right, client.bottom);
+    BitBlt(p.dc, 0, 0, p.width, p.height, p.window, 0, 0, SRCCOPY);
+    return p.save(path);
 }
 
 static int cover(HWND hwnd)
@@ -177,20 +203,8 @@ static int cover(HWND hwnd)
     return 0;
 }
 
-// ---- other top-level windows (the print and replay window, message boxes) --
-// Their captions are passed as hex CP932 bytes, so that the command line's
-// conversion never touches the Japanese text.
-
-static int decode_hex(const char *hex, char *text, int size)
-{
-    int length = 0;
-    for (const char *p = hex; p[0] && p[1] && length < size - 1; p += 2) {
-        char pair[3] = {p[0], p[1], 0};
-        text[length++] = static_cast<char>(strtol(pair, nullptr, 16));
-    }
-    text[length] = 0;
-    return length;
-}
+// ---- other top-level windows (the print and replay window, message boxes),
+// named by their captions in hex.
 
 static HWND find_visible_window(const char *caption_hex)
 {
@@ -198,49 +212,6 @@ static HWND find_visible_window(const char *caption_hex)
     decode_hex(caption_hex, caption, sizeof caption);
     HWND found = FindWindowA(nullptr, caption);
     return found && IsWindowVisible(found) ? found : nullptr;
-}
-
-// Draws a CP932 text (given in hex) with the stock OEM fixed-pitch font,
-// black on opaque white, as the statistics panel draws its texts.
-static int render_oem_text(HWND hwnd, const char *hex, const char *path)
-{
-    char text[512];
-    const int length = decode_hex(hex, text, sizeof text);
-    HDC window = GetDC(hwnd);
-    HDC memory = CreateCompatibleDC(window);
-    HGDIOBJ old_font = SelectObject(memory, GetStockObject(OEM_FIXED_FONT));
-    SIZE extent;
-    GetTextExtentPoint32A(memory, text, length, &extent);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = extent.cx;
-    info.bmiHeader.biHeight = extent.cy;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    PatBlt(memory, 0, 0, extent.cx, extent.cy, WHITENESS);
-    TextOutA(memory, 0, 0, text, length);
-    GdiFlush();
-    const int stride = (extent.cx * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + stride * extent.cy;
-    FILE *out = fopen(path, "wb");
-    if (out) {
-        fwrite(&file, sizeof file, 1, out);
-        fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-        fwrite(bits, stride * extent.cy, 1, out);
-        fclose(out);
-    }
-    SelectObject(memory, old);
-    SelectObject(memory, old_font);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(hwnd, window);
-    return out ? 0 : 1;
 }
 
 // The window-* commands: window-wait HEX SECONDS, window-gone HEX SECONDS,
@@ -308,62 +279,31 @@ static int window_command(int argc, char **argv)
 // 3 yellow), the next entry 9 pixels per byte further right.
 static int render_decoded(HWND hwnd, const char *path, int width, int count, char **entries)
 {
-    const int height = 19;
-    HDC window = GetDC(hwnd);
-    HDC memory = CreateCompatibleDC(window);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    PatBlt(memory, 0, 0, width, height, WHITENESS);
-    HFONT font = CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, PROOF_QUALITY,
-                             FIXED_PITCH | FF_MODERN, "ＭＳ ゴシック");
-    HGDIOBJ old_font = SelectObject(memory, font);
-    SetBkMode(memory, OPAQUE);
-    SetTextColor(memory, RGB(0, 0, 0));
+    picture p(hwnd, width, 19);
+    HFONT font = create_decode_font();
+    HGDIOBJ old_font = SelectObject(p.dc, font);
     static const COLORREF kind_colours[] = {RGB(255, 255, 255), RGB(255, 0, 0), RGB(0, 255, 0),
                                             RGB(255, 255, 0)};
     int x = 0;
-    for (int i = 0; i < count; i++) {
+    int result = 0;
+    for (int i = 0; i < count && result == 0; i++) {
         const int kind = atoi(entries[i]);
         const char *hex = strchr(entries[i], ':');
-        if (!hex)
-            return 2;
-        char text[8] = "";
-        int length = 0;
-        for (const char *p = hex + 1; p[0] && p[1] && length < 7; p += 2) {
-            char pair[3] = {p[0], p[1], 0};
-            text[length++] = static_cast<char>(strtol(pair, nullptr, 16));
+        if (!hex) {
+            result = 2;
+            break;
         }
-        SetBkColor(memory, kind >= 0 && kind <= 3 ? kind_colours[kind] : RGB(255, 255, 255));
-        TextOutA(memory, x, 0, text, length);
+        char text[8];
+        const int length = decode_hex(hex + 1, text, sizeof text);
+        SetBkColor(p.dc, kind >= 0 && kind <= 3 ? kind_colours[kind] : RGB(255, 255, 255));
+        TextOutA(p.dc, x, 0, text, length);
         x += 9 * length;
     }
-    GdiFlush();
-    const int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + stride * height;
-    FILE *out = fopen(path, "wb");
-    if (!out)
-        return 1;
-    fwrite(&file, sizeof file, 1, out);
-    fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-    fwrite(bits, stride * height, 1, out);
-    fclose(out);
-    SelectObject(memory, old_font);
+    if (result == 0)
+        result = p.save(path);
+    SelectObject(p.dc, old_font);
     DeleteObject(font);
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(hwnd, window);
-    return 0;
+    return result;
 }
 
 // GDI objects of the process that owns the window, as GetGuiResources
@@ -406,23 +346,11 @@ static int gdi_count(HWND hwnd)
     return 0;
 }
 
-// Helpers of the dialog, device and font commands below.
-static int from_hex(const char *hex, char *text, int size)
-{
-    int length = 0;
-    for (const char *p = hex; p[0] && p[1] && length < size - 1; p += 2) {
-        char pair[3] = {p[0], p[1], 0};
-        text[length++] = static_cast<char>(strtol(pair, nullptr, 16));
-    }
-    text[length] = 0;
-    return length;
-}
-
 // A top-level window whose caption is given in hex (CP932), waiting up to 5 s.
 static HWND find_by_hex_caption(const char *hex)
 {
     char caption[256];
-    from_hex(hex, caption, sizeof caption);
+    decode_hex(hex, caption, sizeof caption);
     for (int i = 0; i < 50; i++) {
         if (HWND found = FindWindowA(nullptr, caption))
             return found;
@@ -431,75 +359,29 @@ static HWND find_by_hex_caption(const char *hex)
     return nullptr;
 }
 
-static int write_bmp(HDC memory, void *bits, int width, int height, const char *path)
-{
-    GdiFlush();
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof header;
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    const int stride = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof header;
-    file.bfSize = file.bfOffBits + stride * height;
-    FILE *out = fopen(path, "wb");
-    if (!out)
-        return 1;
-    fwrite(&file, sizeof file, 1, out);
-    fwrite(&header, sizeof header, 1, out);
-    fwrite(bits, stride * height, 1, out);
-    fclose(out);
-    (void)memory;
-    return 0;
-}
-
 // Draws a CP932 text black on opaque white into a BMP, either in the stock
 // OEM_FIXED_FONT in one TextOutA ("oem"), or in the decoded-text font, one
 // byte per cell of 9 pixels ("decode").
 static int render_in_font(HWND hwnd, const char *kind, const char *hex, const char *path)
 {
+    if (strcmp(kind, "decode") != 0)
+        return render_plain(hwnd, GetStockObject(OEM_FIXED_FONT), hex, path);
     char text[512];
-    const int length = from_hex(hex, text, sizeof text);
-    const bool decode = strcmp(kind, "decode") == 0;
-    HDC window = GetDC(hwnd);
-    HDC memory = CreateCompatibleDC(window);
-    HFONT font = decode ? CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, 2, 0x31,
-                                      "\x82\x6c\x82\x72 \x83\x53\x83\x56\x83\x62\x83\x4e")
-                        : static_cast<HFONT>(GetStockObject(OEM_FIXED_FONT));
-    HGDIOBJ old_font = SelectObject(memory, font);
+    const int length = decode_hex(hex, text, sizeof text);
+    HFONT font = create_decode_font();
     SIZE extent;
-    GetTextExtentPoint32A(memory, text, length, &extent);
-    const int width = decode ? 9 * length : extent.cx;
-    const int height = extent.cy;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void *bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old_bitmap = SelectObject(memory, bitmap);
-    PatBlt(memory, 0, 0, width, height, WHITENESS);
-    SetBkMode(memory, OPAQUE);
-    SetBkColor(memory, RGB(255, 255, 255));
-    SetTextColor(memory, RGB(0, 0, 0));
-    if (decode)
-        for (int i = 0; i < length; i++)
-            TextOutA(memory, 9 * i, 0, text + i, 1);
-    else
-        TextOutA(memory, 0, 0, text, length);
-    const int result = write_bmp(memory, bits, width, height, path);
-    SelectObject(memory, old_bitmap);
-    SelectObject(memory, old_font);
-    if (decode)
-        DeleteObject(font);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(hwnd, window);
+    {
+        picture measure(hwnd, 1, 1);
+        SelectObject(measure.dc, font);
+        GetTextExtentPoint32A(measure.dc, text, length, &extent);
+    }
+    picture p(hwnd, 9 * length, extent.cy);
+    HGDIOBJ old_font = SelectObject(p.dc, font);
+    for (int i = 0; i < length; i++)
+        TextOutA(p.dc, 9 * i, 0, text + i, 1);
+    const int result = p.save(path);
+    SelectObject(p.dc, old_font);
+    DeleteObject(font);
     return result;
 }
 
@@ -561,8 +443,15 @@ int main(int argc, char **argv)
         }
         return 1;
     }
+    // A window that exists can be missed for a moment while the desktop is
+    // busy; look again for up to two seconds before giving up.
+    const bool needs_main = strcmp(command, "find") != 0 && strcmp(command, "dismiss") != 0;
     HWND hwnd = find_main_window();
-    if (!hwnd && strcmp(command, "find") != 0 && strcmp(command, "dismiss") != 0) {
+    for (int i = 0; !hwnd && needs_main && i < 20; i++) {
+        Sleep(100);
+        hwnd = find_main_window();
+    }
+    if (!hwnd && needs_main) {
         fprintf(stderr, "main window not found\n");
         return 1;
     }
@@ -597,7 +486,7 @@ int main(int argc, char **argv)
     } else if (strcmp(command, "capture") == 0 && argc > 2) {
         return capture_client(hwnd, argv[2]);
     } else if (strcmp(command, "render") == 0 && argc > 3) {
-        return render_text(hwnd, argv[2], argv[3]);
+        return render_plain(hwnd, nullptr, argv[2], argv[3]);
     } else if (strcmp(command, "find") == 0 && argc > 2) {
         return FindWindowA(nullptr, argv[2]) ? 0 : 1;
     } else if (strcmp(command, "dismiss") == 0 && argc > 2) {
@@ -612,7 +501,7 @@ int main(int argc, char **argv)
     } else if (strcmp(command, "gdi-count") == 0) {
         return gdi_count(hwnd);
     } else if (strcmp(command, "render-oem") == 0 && argc > 3) {
-        return render_oem_text(hwnd, argv[2], argv[3]);
+        return render_plain(hwnd, GetStockObject(OEM_FIXED_FONT), argv[2], argv[3]);
     } else if (strncmp(command, "window-", 7) == 0) {
         return window_command(argc, argv);
     } else if (strcmp(command, "set-trackbar") == 0 && argc > 3) {
@@ -678,7 +567,7 @@ int main(int argc, char **argv)
     } else if (strcmp(command, "gone") == 0 && argc > 2) {
         // Exit 0 once no window with that caption (hex) exists, within 5 s.
         char caption[256];
-        from_hex(argv[2], caption, sizeof caption);
+        decode_hex(argv[2], caption, sizeof caption);
         for (int i = 0; i < 50; i++) {
             if (!FindWindowA(nullptr, caption))
                 return 0;
