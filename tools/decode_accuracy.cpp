@@ -36,6 +36,10 @@
 #include <string>
 #include <vector>
 
+#include "tools/keying_text.h"
+
+using namespace keying_text;
+
 namespace
 {
 
@@ -46,60 +50,11 @@ const int BLOCK_SAMPLES = 110;         // one capture buffer
 const double LEAD_MS = 200.0;
 // Silence after the last mark: the last character and word space are shown.
 const double TAIL_MS = 2500.0;
-const double PI = 3.14159265358979323846;
 
 const char *const SENT_TEXT = "CQ CQ DE JA1VTK JA1VTK K "
                               "THE QUICK BROWN FOX JUMPS OVER THE LAZY DOG 1234567890 "
                               "RST 599 QTH TOKYO NAME KEN ? WX CLOUDY 18C , "
                               "TNX FER QSO 73 . JA1VTK/1 DE JA2XYZ";
-
-// The international code of every character the sent text uses, written
-// independently of the program's tables.
-const char *morse_of(char c)
-{
-    static const struct {
-        char c;
-        const char *code;
-    } codes[] = {
-        {'A', ".-"},    {'B', "-..."},   {'C', "-.-."},  {'D', "-.."},    {'E', "."},
-        {'F', "..-."},  {'G', "--."},    {'H', "...."},  {'I', ".."},     {'J', ".---"},
-        {'K', "-.-"},   {'L', ".-.."},   {'M', "--"},    {'N', "-."},     {'O', "---"},
-        {'P', ".--."},  {'Q', "--.-"},   {'R', ".-."},   {'S', "..."},    {'T', "-"},
-        {'U', "..-"},   {'V', "...-"},   {'W', ".--"},   {'X', "-..-"},   {'Y', "-.--"},
-        {'Z', "--.."},  {'0', "-----"},  {'1', ".----"}, {'2', "..---"},  {'3', "...--"},
-        {'4', "....-"}, {'5', "....."},  {'6', "-...."}, {'7', "--..."},  {'8', "---.."},
-        {'9', "----."}, {'?', "..--.."}, {'/', "-..-."}, {',', "--..--"}, {'.', ".-.-.-"},
-    };
-    for (const auto &entry : codes)
-        if (entry.c == c)
-            return entry.code;
-    return nullptr;
-}
-
-// xorshift64* with Box-Muller normals.
-struct rng {
-    uint64_t state;
-};
-
-rng make_rng(uint64_t seed, uint64_t stream)
-{
-    return rng{((seed * 0x9E3779B97F4A7C15ull) ^ (stream + 0x632BE59BD9B4E019ull)) | 1ull};
-}
-
-double uniform(rng &r) // in (0, 1]
-{
-    r.state ^= r.state >> 12;
-    r.state ^= r.state << 25;
-    r.state ^= r.state >> 27;
-    const uint64_t x = r.state * 0x2545F4914F6CDD1Dull;
-    return static_cast<double>((x >> 11) + 1) / 9007199254740992.0;
-}
-
-double normal(rng &r)
-{
-    const double u1 = uniform(r), u2 = uniform(r);
-    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * PI * u2);
-}
 
 struct run_config {
     double wpm;
@@ -111,18 +66,18 @@ struct run_config {
 };
 
 // Tone and silence durations of the text in ms, alternating, tone first.
-std::vector<double> keying_durations(const std::string &text, const run_config &c, rng &r)
+std::vector<double> keying_durations(const std::string &text, const run_config &c, Rng &r)
 {
     const double dot_ms = 1200.0 / c.wpm;
     auto varied = [&](double dots) {
-        const double d = dots * dot_ms + c.jitter_of_dot * dot_ms * normal(r);
+        const double d = dots * dot_ms + c.jitter_of_dot * dot_ms * rng_normal(r);
         return std::max(d, 0.25 * dot_ms);
     };
     std::vector<double> durations;
     for (size_t i = 0; i < text.size(); i++) {
         if (text[i] == ' ')
             continue;
-        const char *code = morse_of(text[i]);
+        const char *code = morse_code_of(text[i]);
         for (const char *e = code; *e; e++) {
             durations.push_back(varied(*e == '-' ? 3.0 : 1.0));
             if (e[1])
@@ -136,7 +91,7 @@ std::vector<double> keying_durations(const std::string &text, const run_config &
 
 // Phase-continuous keyed tone with white Gaussian noise, 16-bit samples.
 std::vector<int16_t> keyed_audio(const std::vector<double> &durations, const run_config &c,
-                                 rng &noise)
+                                 Rng &noise)
 {
     std::vector<bool> key;
     // Each edge falls on the sample nearest its exact time, so rounding
@@ -157,9 +112,9 @@ std::vector<int16_t> keyed_audio(const std::vector<double> &durations, const run
     std::vector<int16_t> samples(key.size());
     for (size_t n = 0; n < key.size(); n++) {
         double s =
-            key[n] ? TONE_AMPLITUDE * std::sin(2.0 * PI * TONE_HZ * n / SAMPLE_RATE_HZ) : 0.0;
+            key[n] ? TONE_AMPLITUDE * std::sin(2.0 * kPi * TONE_HZ * n / SAMPLE_RATE_HZ) : 0.0;
         if (c.noise_rms > 0)
-            s += c.noise_rms * normal(noise);
+            s += c.noise_rms * rng_normal(noise);
         s = std::min(32767.0, std::max(-32768.0, std::round(s)));
         samples[n] = static_cast<int16_t>(s);
     }
@@ -257,10 +212,10 @@ error_rates decode_run(const run_config &c, std::string *decoded_out)
 
     const std::string sent = SENT_TEXT;
     if (c.carried_over) {
-        rng timing = make_rng(c.seed + 1000, 1), noise = make_rng(c.seed + 1000, 2);
+        Rng timing = make_rng(c.seed + 1000, 1), noise = make_rng(c.seed + 1000, 2);
         measure(keyed_audio(keying_durations(sent, c, timing), c, noise));
     }
-    rng timing = make_rng(c.seed, 1), noise = make_rng(c.seed, 2);
+    Rng timing = make_rng(c.seed, 1), noise = make_rng(c.seed, 2);
     const std::string decoded = measure(keyed_audio(keying_durations(sent, c, timing), c, noise));
     if (decoded_out)
         *decoded_out = decoded;
