@@ -36,6 +36,12 @@ window_dc::~window_dc()
     ReleaseDC(hwnd, dc);
 }
 
+void draw_line(HDC dc, int x0, int y0, int x1, int y1)
+{
+    MoveToEx(dc, x0, y0, nullptr);
+    LineTo(dc, x1, y1);
+}
+
 void draw_text(HDC dc, int x, int y, const char *text)
 {
     TextOutA(dc, x, y, text, static_cast<int>(std::strlen(text)));

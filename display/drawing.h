@@ -36,6 +36,10 @@ struct window_dc {
     window_dc &operator=(const window_dc &) = delete;
 };
 
+// A line from (x0, y0) to (x1, y1), the end point excluded, with the
+// selected pen.
+void draw_line(HDC dc, int x0, int y0, int x1, int y1);
+
 // TextOutA of a CP932 string at its full byte length.
 void draw_text(HDC dc, int x, int y, const char *text);
 

@@ -63,12 +63,6 @@ void draw_label(HDC dc, int x, int y, int value)
     draw_text(dc, x, y, text);
 }
 
-void draw_line(HDC dc, int x0, int y0, int x1, int y1)
-{
-    MoveToEx(dc, x0, y0, nullptr);
-    LineTo(dc, x1, y1);
-}
-
 // Axis, ticks at every 50 ms (long ones at the hundreds) and, for the MARK
 // graph only, the millisecond labels that serve both graphs.
 void draw_time_axis(HDC dc, int base, bool with_labels)

@@ -43,12 +43,6 @@ struct panel_pens {
     HPEN red;
 };
 
-void draw_line(HDC dc, int x0, int y0, int x1, int y1)
-{
-    MoveToEx(dc, x0, y0, nullptr);
-    LineTo(dc, x1, y1);
-}
-
 void draw_ratio_axis(HDC dc, int base, bool with_labels)
 {
     MoveToEx(dc, RATIO_RIGHT, base, nullptr);
