@@ -351,8 +351,11 @@ static HWND find_by_hex_caption(const char *hex)
 {
     char caption[256];
     decode_hex(hex, caption, sizeof caption);
+    // A dialog exists before its controls do: only once it is shown has
+    // WM_INITDIALOG run and every control been created.
     for (int i = 0; i < 50; i++) {
-        if (HWND found = FindWindowA(nullptr, caption))
+        HWND found = FindWindowA(nullptr, caption);
+        if (found && IsWindowVisible(found))
             return found;
         Sleep(100);
     }
@@ -557,7 +560,10 @@ int main(int argc, char **argv)
         HWND dialog = find_by_hex_caption(argv[2]);
         if (!dialog)
             return 1;
-        PostMessageA(GetDlgItem(dialog, atoi(argv[3])), BM_CLICK, 0, 0);
+        HWND button = GetDlgItem(dialog, atoi(argv[3]));
+        if (!button)
+            return 1;
+        PostMessageA(button, BM_CLICK, 0, 0);
     } else if (strcmp(command, "dialog-close") == 0 && argc > 2) {
         // The close box of that window.
         HWND dialog = find_by_hex_caption(argv[2]);
