@@ -353,7 +353,9 @@ static HWND find_by_hex_caption(const char *hex)
     decode_hex(hex, caption, sizeof caption);
     // A dialog exists before its controls do: only once it is shown has
     // WM_INITDIALOG run and every control been created.
-    for (int i = 0; i < 50; i++) {
+    // Waits up to 15 s: reopening the sound devices under Wine on a busy
+    // machine can hold the program's message loop for seconds.
+    for (int i = 0; i < 150; i++) {
         HWND found = FindWindowA(nullptr, caption);
         if (found && IsWindowVisible(found))
             return found;
@@ -571,10 +573,10 @@ int main(int argc, char **argv)
             return 1;
         PostMessageA(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     } else if (strcmp(command, "gone") == 0 && argc > 2) {
-        // Exit 0 once no window with that caption (hex) exists, within 5 s.
+        // Exit 0 once no window with that caption (hex) exists, within 15 s.
         char caption[256];
         decode_hex(argv[2], caption, sizeof caption);
-        for (int i = 0; i < 50; i++) {
+        for (int i = 0; i < 150; i++) {
             if (!FindWindowA(nullptr, caption))
                 return 0;
             Sleep(100);
