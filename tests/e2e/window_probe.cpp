@@ -214,6 +214,29 @@ static HWND find_visible_window(const char *caption_hex)
     return found && IsWindowVisible(found) ? found : nullptr;
 }
 
+// Moves a trackbar of a window and tells the window, as a drag would.
+static void drag_trackbar(HWND window, int id, int position)
+{
+    HWND trackbar = GetDlgItem(window, id);
+    SendMessageA(trackbar, TBM_SETPOS, TRUE, position);
+    SendMessageA(window, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
+                 reinterpret_cast<LPARAM>(trackbar));
+    SendMessageA(window, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
+                 reinterpret_cast<LPARAM>(trackbar));
+}
+
+// A key press to the control of the window's thread that has the focus
+// (the window itself when none has); scan is the key's scan code.
+static void press_key(HWND window, WPARAM key, LPARAM scan)
+{
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    HWND target = info.hwndFocus ? info.hwndFocus : window;
+    PostMessageA(target, WM_KEYDOWN, key, 0x00000001 | scan << 16);
+    PostMessageA(target, WM_KEYUP, key, 0xC0000001 | scan << 16);
+}
+
 // The window-* commands: window-wait HEX SECONDS, window-gone HEX SECONDS,
 // window-state HEX (enabled visible), window-controls HEX,
 // window-trackbars HEX, window-click HEX ID, window-scroll HEX ID POSITION
@@ -254,13 +277,7 @@ static int window_command(int argc, char **argv)
     } else if (strcmp(command, "window-click") == 0 && argc > 3) {
         SendMessageA(GetDlgItem(target, atoi(argv[3])), BM_CLICK, 0, 0);
     } else if (strcmp(command, "window-scroll") == 0 && argc > 4) {
-        HWND trackbar = GetDlgItem(target, atoi(argv[3]));
-        const int position = atoi(argv[4]);
-        SendMessageA(trackbar, TBM_SETPOS, TRUE, position);
-        SendMessageA(target, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
-                     reinterpret_cast<LPARAM>(trackbar));
-        SendMessageA(target, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
-                     reinterpret_cast<LPARAM>(trackbar));
+        drag_trackbar(target, atoi(argv[3]), atoi(argv[4]));
     } else if (strcmp(command, "window-close") == 0) {
         PostMessageA(target, WM_CLOSE, 0, 0);
     } else if (strcmp(command, "window-capture") == 0 && argc > 3) {
@@ -481,13 +498,7 @@ int main(int argc, char **argv)
     } else if (strcmp(command, "close") == 0) {
         PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
     } else if (strcmp(command, "key-escape") == 0) {
-        DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(thread, &info);
-        HWND target = info.hwndFocus ? info.hwndFocus : hwnd;
-        PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
-        PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+        press_key(hwnd, VK_ESCAPE, 1);
     } else if (strcmp(command, "capture") == 0 && argc > 2) {
         return capture_client(hwnd, argv[2]);
     } else if (strcmp(command, "render") == 0 && argc > 3) {
@@ -510,24 +521,9 @@ int main(int argc, char **argv)
     } else if (strncmp(command, "window-", 7) == 0) {
         return window_command(argc, argv);
     } else if (strcmp(command, "set-trackbar") == 0 && argc > 3) {
-        // Moves a trackbar and tells the main window, as a drag would.
-        HWND trackbar = GetDlgItem(hwnd, atoi(argv[2]));
-        const int position = atoi(argv[3]);
-        SendMessageA(trackbar, TBM_SETPOS, TRUE, position);
-        SendMessageA(hwnd, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, position),
-                     reinterpret_cast<LPARAM>(trackbar));
-        SendMessageA(hwnd, WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
-                     reinterpret_cast<LPARAM>(trackbar));
+        drag_trackbar(hwnd, atoi(argv[2]), atoi(argv[3]));
     } else if (strcmp(command, "key") == 0 && argc > 2) {
-        // A key press (virtual-key code) to the control with the focus.
-        DWORD thread = GetWindowThreadProcessId(hwnd, nullptr);
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(thread, &info);
-        HWND target = info.hwndFocus ? info.hwndFocus : hwnd;
-        const WPARAM key = static_cast<WPARAM>(atoi(argv[2]));
-        PostMessageA(target, WM_KEYDOWN, key, 0x00000001);
-        PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+        press_key(hwnd, static_cast<WPARAM>(atoi(argv[2])), 0);
     } else if (strcmp(command, "dialog-controls") == 0 && argc > 2) {
         // The controls of a window found by its caption (hex), as "controls".
         HWND dialog = find_by_hex_caption(argv[2]);
