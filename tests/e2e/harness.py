@@ -78,6 +78,18 @@ def probe(*args, env=None):
                           capture_output=True, text=True, timeout=60)
 
 
+def capture(path):
+    """The main window's client area as a BMP at path. A busy desktop can
+    make one probe miss the window; a capture that still fails after three
+    tries raises with what the probe said."""
+    for _ in range(3):
+        result = probe("capture", path)
+        if result.returncode == 0 and os.path.exists(path):
+            return path
+        time.sleep(0.5)
+    raise AssertionError("capture failed: %d %s" % (result.returncode, result.stderr))
+
+
 def probe_lines(*args):
     result = probe(*args)
     return [line.split() for line in result.stdout.splitlines() if line.strip()]

@@ -102,7 +102,7 @@ class DeviceDialog(ProgramTest):
         player = harness.play(wav)
         time.sleep(2.5)  # well into the keying: the recording runs
         first = program.path("recording.bmp")
-        probe("capture", first)
+        harness.capture(first)
         self.assertFalse(text_drawn_at(program, harness.read_bmp(first), 180, 260,
                                        "開始を押してください"))
         open_device_dialog()
@@ -112,7 +112,7 @@ class DeviceDialog(ProgramTest):
         player.wait(60)
         time.sleep(1.0)
         shot = program.path("after_dialog.bmp")
-        probe("capture", shot)
+        harness.capture(shot)
         harness.keep_artifact(shot, "devices_after_dialog_while_recording.bmp")
         image = harness.read_bmp(shot)
         self.assertTrue(text_drawn_at(program, image, 180, 260, "開始を押してください"))
@@ -126,7 +126,7 @@ class DeviceDialog(ProgramTest):
         player = harness.play(tone)
         time.sleep(1.2)
         meter = program.path("meter.bmp")
-        probe("capture", meter)
+        harness.capture(meter)
         player.wait(30)
         self.assertEqual(harness.pixel(harness.read_bmp(meter), 960, 31), (0, 0, 255))
 

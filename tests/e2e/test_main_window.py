@@ -63,7 +63,7 @@ class MainWindowAtStartUp(ProgramTest):
     def test_start_prompts_drawn_and_restored_from_back_buffer(self):
         program = self.start()
         shot = program.path("before.bmp")
-        self.assertEqual(probe("capture", shot).returncode, 0)
+        harness.capture(shot)
         before = harness.read_bmp(shot)
         for y, text in ((260, "開始を押してください"), (286, "印字・再生で前回記録を再生できます")):
             rendered_path = program.path("text.bmp")
@@ -75,7 +75,7 @@ class MainWindowAtStartUp(ProgramTest):
         probe("cover")
         time.sleep(0.5)
         shot_after = program.path("after.bmp")
-        probe("capture", shot_after)
+        harness.capture(shot_after)
         after = harness.read_bmp(shot_after)
         # The panel band below the controls comes back exactly.
         self.assertEqual(harness.region(before, 0, 150, 1145, 600),

@@ -68,7 +68,7 @@ class Measurement(ProgramTest):
             f.write(old)
         self.measure([0, 60, 60, 180, 180, 60, 60, 180], program)
         shot = program.path("stopped.bmp")
-        probe("capture", shot)
+        harness.capture(shot)
         image = harness.read_bmp(shot)
         harness.keep_artifact(shot, "too_few_keyings.bmp")
         self.assertTrue(text_drawn_at(program, image, 180, 200, "打鍵数が少なすぎます"))

@@ -59,21 +59,27 @@ def echo_of(program, samples, name):
     return read_wav(heard)
 
 
-def best_alignment(expected, heard):
-    """Offset of heard against expected with the most exactly equal samples
-    over expected's non-zero part, and that count."""
+def matching_samples(expected, heard, piece=1103):
+    """How many of expected's non-zero samples the heard stream repeats
+    exactly. Each piece of about 0.1 s is aligned on its own, so a dropout
+    of the sound path costs only the piece it falls in instead of shifting
+    everything after it."""
     loud = [i for i, e in enumerate(expected) if e != 0]
-    first = loud[0]
-    # Candidate offsets: where the first loud value (and the next two) appear.
-    best = (None, 0)
-    for k in range(len(heard) - 3):
-        if heard[k:k + 3] != expected[first:first + 3]:
-            continue
-        offset = k - first
-        hits = sum(1 for i in loud if 0 <= i + offset < len(heard) and heard[i + offset] == expected[i])
-        if hits > best[1]:
-            best = (offset, hits)
-    return best
+    total = 0
+    for p in range(0, len(loud), piece):
+        indices = loud[p:p + piece]
+        first = indices[0]
+        best = 0
+        # Candidate offsets: where the piece's first values appear.
+        for k in range(len(heard) - 3):
+            if heard[k:k + 3] != expected[first:first + 3]:
+                continue
+            offset = k - first
+            hits = sum(1 for i in indices
+                       if 0 <= i + offset < len(heard) and heard[i + offset] == expected[i])
+            best = max(best, hits)
+        total += best
+    return total
 
 
 class MonitorEcho(ProgramTest):
@@ -84,10 +90,9 @@ class MonitorEcho(ProgramTest):
         self.assertEqual(max(abs(s) for s in echo_of(program, tone, "off")), 0)
         probe("click", "1012")
         heard = echo_of(program, tone, "on")
-        offset, hits = best_alignment(tone, heard)
-        self.assertIsNotNone(offset)
         # The echo is the captured sound sample for sample (a short dropout
         # of the monitor stream is tolerated).
+        hits = matching_samples(tone, heard)
         self.assertGreater(hits, 0.9 * sum(1 for s in tone if s != 0))
         probe("click", "1012")
         self.assertEqual(max(abs(s) for s in echo_of(program, tone, "off_again")), 0)
@@ -108,8 +113,7 @@ class MonitorEcho(ProgramTest):
         heard = echo_of(program, samples, "clipping")
         self.assertLessEqual(max(abs(s) for s in heard), 31774)
         self.assertGreaterEqual(max(abs(s) for s in heard), 31700)
-        offset, hits = best_alignment(expected, heard)
-        self.assertIsNotNone(offset)
+        hits = matching_samples(expected, heard)
         self.assertGreater(hits, 0.9 * sum(1 for s in expected if s != 0))
 
 

@@ -19,7 +19,7 @@ LEAD_MS = 150  # silence make_keying_wav puts before the first space
 
 def capture(program, name):
     path = program.path(name)
-    probe("capture", path)
+    harness.capture(path)
     harness.keep_artifact(path, "settings_" + name)
     return harness.read_bmp(path)
 

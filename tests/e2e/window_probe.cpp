@@ -466,10 +466,10 @@ int main(int argc, char **argv)
         return 1;
     }
     // A window that exists can be missed for a moment while the desktop is
-    // busy; look again for up to two seconds before giving up.
+    // busy; look again for up to ten seconds before giving up.
     const bool needs_main = strcmp(command, "find") != 0 && strcmp(command, "dismiss") != 0;
     HWND hwnd = find_main_window();
-    for (int i = 0; !hwnd && needs_main && i < 20; i++) {
+    for (int i = 0; !hwnd && needs_main && i < 100; i++) {
         Sleep(100);
         hwnd = find_main_window();
     }
