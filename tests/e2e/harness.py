@@ -8,6 +8,7 @@ import os
 import shutil
 import struct
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -73,9 +74,29 @@ class Program:
         return os.path.join(self.workdir, name)
 
 
+# Probe commands that only read: safe to run again.
+READING_COMMANDS = {"controls", "trackbars", "focus", "client", "find", "gone", "wait",
+                    "wait-window", "dialog-controls", "dialog-combo", "wave-devices",
+                    "gdi-count", "window-state", "window-controls", "window-trackbars",
+                    "window-wait", "window-gone"}
+
+
 def probe(*args, env=None):
-    return subprocess.run(["wine", exe("window_probe.exe"), *args], env=env or ENV,
-                          capture_output=True, text=True, timeout=60)
+    """Runs window_probe.exe. The probe itself ends with 0, 1 (not found) or
+    2 (bad command); any other code means Wine failed to run it, which a
+    loaded desktop does now and then. A reading command is then run again;
+    every such failure is reported on stderr."""
+    for _ in range(3):
+        result = subprocess.run(["wine", exe("window_probe.exe"), *args], env=env or ENV,
+                                capture_output=True, text=True, timeout=60)
+        if result.returncode in (0, 1, 2):
+            return result
+        sys.stderr.write("probe %s ended with %d: %s\n"
+                         % (" ".join(args), result.returncode, result.stderr.strip()[-300:]))
+        if args[0] not in READING_COMMANDS:
+            return result
+        time.sleep(0.5)
+    return result
 
 
 def capture(path):
