@@ -74,41 +74,46 @@ class Program:
         return os.path.join(self.workdir, name)
 
 
-# Probe commands that only read: safe to run again.
-READING_COMMANDS = {"controls", "trackbars", "focus", "client", "find", "gone", "wait",
-                    "wait-window", "dialog-controls", "dialog-combo", "wave-devices",
-                    "gdi-count", "window-state", "window-controls", "window-trackbars",
-                    "window-wait", "window-gone"}
+# Probe commands that only read or draw a picture: safe to run again. Those
+# of the first set already wait for their window, and their exit code 1
+# (not found, still there) is an answer in itself.
+WAITING_READS = {"find", "gone", "wait", "wait-window", "window-wait", "window-gone",
+                 "dialog-controls", "dialog-combo"}
+PLAIN_READS = {"controls", "trackbars", "focus", "client", "capture", "render", "render-font",
+               "render-oem", "render-decoded", "wave-devices", "gdi-count", "window-state",
+               "window-controls", "window-trackbars", "window-capture"}
 
 
 def probe(*args, env=None):
-    """Runs window_probe.exe. The probe itself ends with 0, 1 (not found) or
-    2 (bad command); any other code means Wine failed to run it, which a
-    loaded desktop does now and then. A reading command is then run again;
-    every such failure is reported on stderr."""
+    """Runs window_probe.exe. Now and then on a busy desktop Wine runs it
+    without it doing its work (the window missed, no output, or an exit code
+    the probe never uses). A command that only reads is then run again, up
+    to three times, and every failed run is reported on stderr; commands
+    that act on the program are never repeated."""
     for _ in range(3):
         result = subprocess.run(["wine", exe("window_probe.exe"), *args], env=env or ENV,
                                 capture_output=True, text=True, timeout=60)
-        if result.returncode in (0, 1, 2):
+        if args[0] in WAITING_READS:
+            failed = result.returncode not in (0, 1, 2)
+        else:
+            failed = result.returncode != 0
+        if not failed:
             return result
         sys.stderr.write("probe %s ended with %d: %s\n"
                          % (" ".join(args), result.returncode, result.stderr.strip()[-300:]))
-        if args[0] not in READING_COMMANDS:
+        if args[0] not in WAITING_READS | PLAIN_READS:
             return result
         time.sleep(0.5)
     return result
 
 
 def capture(path):
-    """The main window's client area as a BMP at path. A busy desktop can
-    make one probe miss the window; a capture that still fails after three
-    tries raises with what the probe said."""
-    for _ in range(3):
-        result = probe("capture", path)
-        if result.returncode == 0 and os.path.exists(path):
-            return path
-        time.sleep(0.5)
-    raise AssertionError("capture failed: %d %s" % (result.returncode, result.stderr))
+    """The main window's client area as a BMP at path; raises with what the
+    probe said when it could not be taken."""
+    result = probe("capture", path)
+    if result.returncode != 0 or not os.path.exists(path):
+        raise AssertionError("capture failed: %d %s" % (result.returncode, result.stderr))
+    return path
 
 
 def probe_lines(*args):
