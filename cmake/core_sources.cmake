@@ -1,16 +1,4 @@
-# Sources of the platform-free core, by module.
-set(VENTROK_CORE_SOURCES
-    app/settings.cpp
-    app/measurement_state.cpp
-    app/measurement_evaluation.cpp
-    audio/detector.cpp
-    audio/clipping.cpp
-    analysis/timeline.cpp
-    analysis/statistics.cpp
-    analysis/code_tables.cpp
-    analysis/decoder.cpp
-    replay/keying_file.cpp
-    replay/tone.cpp
-    replay/sequencer.cpp
-    display/statistics_texts.cpp
-)
+# The platform-free core: every source under core/. It is compiled natively
+# for the unit tests and into the Windows program, and never sees a Windows
+# header or a header of the Win32 shell (cmake/core_boundary.cmake).
+file(GLOB_RECURSE VENTROK_CORE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/core/*.cpp)

@@ -1,40 +1,25 @@
 # Windows build: ventrok.exe, the Win32 shell library and its tests (run by
 # ctest through Wine).
-set(VENTROK_SHELL_SOURCES
-    app/main_window.cpp
-    app/measurement.cpp
-    app/settings_controls.cpp
-    app/dialogs.cpp
-    audio/devices.cpp
-    audio/block_processor.cpp
-    audio/block_log.cpp
-    display/drawing.cpp
-    display/block_drawing.cpp
-    display/level_meter.cpp
-    display/decoded_text.cpp
-    display/sweep.cpp
-    display/histograms.cpp
-    display/statistics_panel.cpp
-    replay/replay_window.cpp
-    replay/strip.cpp
-)
+# The Win32 shell: every source under win32/ but the entry function.
+file(GLOB_RECURSE VENTROK_SHELL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/win32/*.cpp)
+list(FILTER VENTROK_SHELL_SOURCES EXCLUDE REGEX "/win32/app/main\\.cpp$")
 
 add_library(ventrok_shell STATIC ${VENTROK_SHELL_SOURCES})
 target_include_directories(ventrok_shell PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(ventrok_shell PUBLIC ventrok_core comctl32 winmm gdi32 user32)
 target_compile_options(ventrok_shell PRIVATE ${VENTROK_WARNINGS})
 
-set(VENTROK_RESOURCES ${CMAKE_SOURCE_DIR}/resources/ventrok.rc)
+set(VENTROK_RESOURCES ${CMAKE_SOURCE_DIR}/win32/resources/ventrok.rc)
 set_source_files_properties(${VENTROK_RESOURCES} PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/resources/ventrok.manifest")
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/win32/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/win32/resources/ventrok.manifest")
 
-add_executable(ventrok WIN32 app/main.cpp ${VENTROK_RESOURCES})
+add_executable(ventrok WIN32 win32/app/main.cpp ${VENTROK_RESOURCES})
 target_link_libraries(ventrok PRIVATE ventrok_shell)
 target_compile_options(ventrok PRIVATE ${VENTROK_WARNINGS})
 
 # The same program with a record of every captured block, for the
 # end-to-end tests and the block handling time figures.
-add_executable(ventrok_blocklog WIN32 app/main.cpp ${VENTROK_SHELL_SOURCES} ${VENTROK_RESOURCES})
+add_executable(ventrok_blocklog WIN32 win32/app/main.cpp ${VENTROK_SHELL_SOURCES} ${VENTROK_RESOURCES})
 target_include_directories(ventrok_blocklog PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(ventrok_blocklog PRIVATE VENTROK_BLOCK_LOG)
 target_link_libraries(ventrok_blocklog PRIVATE ventrok_core comctl32 winmm gdi32 user32)

@@ -19,8 +19,8 @@ CXX=${CXX:-clang++}
 mkdir -p "$out"
 "$CXX" -std=c++17 -g -O1 -fsanitize=fuzzer,address -Wall -Wextra -I"$root" \
     "$root/tests/fuzz/keying_file_fuzz.cpp" \
-    "$root/replay/keying_file.cpp" \
-    "$root/analysis/statistics.cpp" \
+    "$root/core/replay/keying_file.cpp" \
+    "$root/core/analysis/statistics.cpp" \
     -o "$out/keying_file_fuzz"
 
 rm -rf "$out/corpus"

@@ -20,12 +20,12 @@
 //   decode_accuracy --show WPM JITTER SEED [INTERVAL NOISE]
 //                                           one run: the sent and decoded text
 //                                           (INTERVAL 0 narrow, 1 medium, 2 wide)
-#include "analysis/code_tables.h"
-#include "analysis/decoder.h"
-#include "analysis/timeline.h"
-#include "app/measurement_state.h"
-#include "app/settings.h"
-#include "audio/detector.h"
+#include "core/analysis/code_tables.h"
+#include "core/analysis/decoder.h"
+#include "core/analysis/timeline.h"
+#include "core/app/measurement_state.h"
+#include "core/app/settings.h"
+#include "core/audio/detector.h"
 
 #include <algorithm>
 #include <cmath>

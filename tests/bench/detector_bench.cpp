@@ -2,7 +2,7 @@
 // at about 20 words per minute (60 ms dots, 180 ms dashes, 60 ms element
 // gaps, 180 ms character gaps) with some background noise, analysed in
 // 110-sample blocks as the capture delivers them, hooks null.
-#include "audio/detector.h"
+#include "core/audio/detector.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the keying data file reader. The reader must never
 // store outside the replay record, must report a damaged file with an empty
 // record, and whatever it loads must survive being written and read again.
-#include "replay/keying_file.h"
+#include "core/replay/keying_file.h"
 
 #include <cstdio>
 #include <cstdlib>

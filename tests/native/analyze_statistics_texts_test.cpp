@@ -1,6 +1,6 @@
-#include "display/statistics_texts.h"
+#include "core/display/statistics_texts.h"
 
-#include "analysis/statistics.h"
+#include "core/analysis/statistics.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "audio/clipping.h"
+#include "core/audio/clipping.h"
 
 #include <gtest/gtest.h>
 

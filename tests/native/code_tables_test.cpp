@@ -1,5 +1,5 @@
-#include "analysis/code_tables.h"
-#include "app/settings.h"
+#include "core/analysis/code_tables.h"
+#include "core/app/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "analysis/code_tables.h"
-#include "analysis/decoder.h"
-#include "app/settings.h"
+#include "core/analysis/code_tables.h"
+#include "core/analysis/decoder.h"
+#include "core/app/settings.h"
 
 #include <gtest/gtest.h>
 

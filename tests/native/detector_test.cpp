@@ -3,7 +3,7 @@
 // by sample; 11 samples make one clock millisecond, and the recording start
 // puts the onset sample at sample counter 0, so sample k of a recording has
 // clock k / 11. Expected values are worked out by hand in the comments.
-#include "audio/detector.h"
+#include "core/audio/detector.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "replay/keying_file.h"
+#include "core/replay/keying_file.h"
 
 #include <gtest/gtest.h>
 

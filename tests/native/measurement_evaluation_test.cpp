@@ -1,9 +1,9 @@
-#include "app/measurement_evaluation.h"
+#include "core/app/measurement_evaluation.h"
 
-#include "analysis/statistics.h"
-#include "analysis/timeline.h"
-#include "app/measurement_state.h"
-#include "audio/detector.h"
+#include "core/analysis/statistics.h"
+#include "core/analysis/timeline.h"
+#include "core/app/measurement_state.h"
+#include "core/audio/detector.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "replay/sequencer.h"
+#include "core/replay/sequencer.h"
 
 #include <gtest/gtest.h>
 

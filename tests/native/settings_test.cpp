@@ -1,5 +1,5 @@
-#include "app/measurement_state.h"
-#include "app/settings.h"
+#include "core/app/measurement_state.h"
+#include "core/app/settings.h"
 
 #include <gtest/gtest.h>
 

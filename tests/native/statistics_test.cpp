@@ -1,4 +1,4 @@
-#include "analysis/statistics.h"
+#include "core/analysis/statistics.h"
 
 #include <gtest/gtest.h>
 

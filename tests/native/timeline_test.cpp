@@ -1,4 +1,4 @@
-#include "analysis/timeline.h"
+#include "core/analysis/timeline.h"
 
 #include <gtest/gtest.h>
 

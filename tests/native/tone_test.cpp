@@ -1,4 +1,4 @@
-#include "replay/tone.h"
+#include "core/replay/tone.h"
 
 #include <gtest/gtest.h>
 

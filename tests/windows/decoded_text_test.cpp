@@ -1,7 +1,7 @@
 // The decoded text line and the unit read-outs drawn into memory DCs and
 // read back pixel by pixel.
-#include "app/settings.h"
-#include "display/decoded_text.h"
+#include "core/app/settings.h"
+#include "win32/display/decoded_text.h"
 
 #include "tests/windows/test_canvas.h"
 

@@ -1,9 +1,9 @@
 // The capture device and monitor output opened through the session's sound
 // server (the test command runs these tests with a private PulseAudio).
-#include "audio/devices.h"
+#include "win32/audio/devices.h"
 
-#include "app/measurement_state.h"
-#include "resources/resource_ids.h"
+#include "core/app/measurement_state.h"
+#include "win32/resources/resource_ids.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

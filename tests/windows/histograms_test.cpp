@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "analysis/statistics.h"
+#include "core/analysis/statistics.h"
 #include "tests/windows/test_canvas.h"
-#include "analysis/timeline.h"
-#include "app/measurement_state.h"
-#include "display/histograms.h"
+#include "core/analysis/timeline.h"
+#include "core/app/measurement_state.h"
+#include "win32/display/histograms.h"
 
 namespace
 {

@@ -1,7 +1,7 @@
 // The keying data file as the Windows C runtime writes it: text mode with
 // CR LF line ends, and C99 number formatting even for non-finite ratios.
-#include "analysis/statistics.h"
-#include "replay/keying_file.h"
+#include "core/analysis/statistics.h"
+#include "core/replay/keying_file.h"
 
 #include <gtest/gtest.h>
 

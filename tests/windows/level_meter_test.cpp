@@ -1,8 +1,8 @@
 // The level meter drawn into memory DCs (and once through a hidden window
 // into the back buffer) and read back pixel by pixel.
-#include "app/settings.h"
-#include "display/drawing.h"
-#include "display/level_meter.h"
+#include "core/app/settings.h"
+#include "win32/display/drawing.h"
+#include "win32/display/level_meter.h"
 
 #include "tests/windows/test_canvas.h"
 

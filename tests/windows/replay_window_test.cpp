@@ -1,12 +1,12 @@
 // The print and replay window: the printed strip on a memory DC, the speed
 // read-out, and the window itself driven from a thread timer on a temporary
 // folder holding a small keying data file.
-#include "replay/replay_window.h"
+#include "win32/replay/replay_window.h"
 
-#include "app/measurement_state.h"
-#include "replay/keying_file.h"
-#include "replay/strip.h"
-#include "resources/resource_ids.h"
+#include "core/app/measurement_state.h"
+#include "core/replay/keying_file.h"
+#include "win32/replay/strip.h"
+#include "win32/resources/resource_ids.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

@@ -9,9 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include "analysis/statistics.h"
+#include "core/analysis/statistics.h"
 #include "tests/windows/test_canvas.h"
-#include "display/statistics_panel.h"
+#include "win32/display/statistics_panel.h"
 
 namespace
 {

@@ -1,6 +1,6 @@
 // The sweep driven step by step as the block processor does (one step per
 // 8 samples, clock = samples / 11) into memory DCs, read back by pixel.
-#include "display/sweep.h"
+#include "win32/display/sweep.h"
 
 #include "tests/windows/test_canvas.h"
 

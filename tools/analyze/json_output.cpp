@@ -1,6 +1,6 @@
 #include "json_output.h"
 
-#include "analysis/code_tables.h"
+#include "core/analysis/code_tables.h"
 #include "text_output.h"
 
 #include <cmath>

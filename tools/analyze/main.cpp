@@ -12,10 +12,10 @@
 #include "recording_input.h"
 #include "text_output.h"
 
-#include "analysis/decoder.h"
-#include "app/measurement_evaluation.h"
-#include "replay/keying_file.h"
-#include "replay/sequencer.h"
+#include "core/analysis/decoder.h"
+#include "core/app/measurement_evaluation.h"
+#include "core/replay/keying_file.h"
+#include "core/replay/sequencer.h"
 
 #include <cerrno>
 #include <cmath>

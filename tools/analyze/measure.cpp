@@ -1,14 +1,14 @@
 #include "measure.h"
 
-#include "analysis/code_tables.h"
-#include "analysis/decoder.h"
-#include "analysis/timeline.h"
-#include "app/measurement_evaluation.h"
-#include "app/measurement_state.h"
-#include "audio/clipping.h"
-#include "audio/detector.h"
+#include "core/analysis/code_tables.h"
+#include "core/analysis/decoder.h"
+#include "core/analysis/timeline.h"
+#include "core/app/measurement_evaluation.h"
+#include "core/app/measurement_state.h"
+#include "core/audio/clipping.h"
+#include "core/audio/detector.h"
 #include "progress.h"
-#include "replay/keying_file.h"
+#include "core/replay/keying_file.h"
 
 #include <cstdio>
 #include <cstdlib>

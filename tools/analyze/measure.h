@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "analysis/statistics.h"
-#include "app/settings.h"
+#include "core/analysis/statistics.h"
+#include "core/app/settings.h"
 #include "recording_input.h"
 
 // Samples per captured block (10 ms at 11025 Hz).

@@ -1,7 +1,7 @@
 #include "text_output.h"
 
-#include "app/texts.h"
-#include "display/statistics_texts.h"
+#include "win32/app/texts.h"
+#include "core/display/statistics_texts.h"
 
 #include <iconv.h>
 

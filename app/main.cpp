@@ -1,6 +1,0 @@
-#include "app/main_window.h"
-
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int)
-{
-    return run_ventrok(instance);
-}

@@ -1,0 +1,35 @@
+cmake_policy(SET CMP0057 NEW) # IN_LIST
+# Checks the boundary between the platform-free core and the Win32 shell:
+# a file under core/ includes only standard headers and other core headers,
+# never a Windows header or a header of win32/ (or of the tools and tests).
+# Run by the build before the core is compiled (cmake -P with ROOT and STAMP).
+file(GLOB_RECURSE core_files "${ROOT}/core/*.h" "${ROOT}/core/*.cpp")
+set(windows_headers windows windef winbase wingdi winuser winnt mmsystem mmreg commctrl
+    objbase shellapi tchar)
+set(violations "")
+foreach(file ${core_files})
+    file(STRINGS "${file}" includes REGEX "^[ \t]*#[ \t]*include")
+    foreach(line ${includes})
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*" "" target "${line}")
+        string(REGEX REPLACE "[ \t]*//.*$" "" target "${target}")
+        set(bad FALSE)
+        if(target MATCHES "^\"")
+            if(NOT target MATCHES "^\"core/")
+                set(bad TRUE)
+            endif()
+        elseif(target MATCHES "^<([A-Za-z0-9_]+)\\.h>$")
+            string(TOLOWER "${CMAKE_MATCH_1}" name)
+            if(name IN_LIST windows_headers)
+                set(bad TRUE)
+            endif()
+        endif()
+        if(bad)
+            file(RELATIVE_PATH relative "${ROOT}" "${file}")
+            string(APPEND violations "\n  ${relative}: #include ${target}")
+        endif()
+    endforeach()
+endforeach()
+if(violations)
+    message(FATAL_ERROR "core/ must include only standard and core/ headers:${violations}")
+endif()
+file(TOUCH "${STAMP}")

@@ -1,0 +1,130 @@
+#include "win32/app/dialogs.h"
+
+#include "win32/app/main_window.h"
+#include "core/app/measurement_state.h"
+#include "core/app/settings.h"
+#include "win32/audio/devices.h"
+#include "win32/resources/resource_ids.h"
+
+#include <mmsystem.h>
+
+#include <cstdio>
+
+static INT_PTR CALLBACK about_dialog_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
+            EndDialog(hwnd, LOWORD(wparam));
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+void run_about_dialog(HWND owner)
+{
+    DialogBoxParamA(shell().instance, MAKEINTRESOURCEA(IDD_ABOUT), owner, about_dialog_proc, 0);
+}
+
+// A device whose capabilities cannot be read still gets an entry, so that
+// the position of every entry stays equal to its device identifier.
+static void add_unreadable_device(HWND list, UINT id)
+{
+    char name[64];
+    std::snprintf(name, sizeof name, "(デバイス %u)", id);
+    SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+}
+
+static void fill_output_list(HWND dialog)
+{
+    const UINT count = waveOutGetNumDevs();
+    if (count == 0)
+        return;
+    HWND list = GetDlgItem(dialog, IDC_OUTPUT_LIST);
+    SendMessageA(list, CB_RESETCONTENT, 0, 0);
+    for (UINT id = 0; id < count; id++) {
+        WAVEOUTCAPSA caps;
+        if (waveOutGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR)
+            SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(caps.szPname));
+        else
+            add_unreadable_device(list, id);
+    }
+    SendMessageA(list, CB_SETCURSEL, settings().selected_output_device, 0);
+}
+
+static void fill_input_list(HWND dialog)
+{
+    const UINT count = waveInGetNumDevs();
+    if (count == 0) {
+        set_no_input_device();
+        return;
+    }
+    HWND list = GetDlgItem(dialog, IDC_INPUT_LIST);
+    SendMessageA(list, CB_RESETCONTENT, 0, 0);
+    for (UINT id = 0; id < count; id++) {
+        WAVEINCAPSA caps;
+        if (waveInGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR)
+            SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(caps.szPname));
+        else
+            add_unreadable_device(list, id);
+    }
+    SendMessageA(list, CB_SETCURSEL, settings().selected_input_device, 0);
+}
+
+// CB_ERR (no entry selected) becomes the device identifier minus one,
+// WAVE_MAPPER: the system's default device.
+static uint32_t selected_device(HWND dialog, int list_id)
+{
+    const LRESULT position = SendDlgItemMessageA(dialog, list_id, CB_GETCURSEL, 0, 0);
+    return static_cast<uint32_t>(position);
+}
+
+static INT_PTR end_device_selection(HWND dialog, int button)
+{
+    measurement_for_update().analysis_suspended = true;
+    request_first_paint();
+    measurement_for_update().device_selection_pending = false;
+    EndDialog(dialog, button);
+    return TRUE;
+}
+
+static INT_PTR CALLBACK device_dialog_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        // Capture stops while the dialog is open, so that the next open
+        // audio opens the new choice.
+        measurement_for_update().analysis_suspended = false;
+        release_capture(hwnd);
+        fill_output_list(hwnd);
+        fill_input_list(hwnd);
+        return TRUE;
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case IDC_DEVICES_OK: // also the Esc key and the close box
+            settings_for_update().selected_input_device = selected_device(hwnd, IDC_INPUT_LIST);
+            settings_for_update().selected_output_device = selected_device(hwnd, IDC_OUTPUT_LIST);
+            return end_device_selection(hwnd, IDC_DEVICES_OK);
+        case IDC_DEVICES_CANCEL:
+            return end_device_selection(hwnd, IDC_DEVICES_CANCEL);
+        default:
+            return FALSE;
+        }
+    default:
+        return FALSE;
+    }
+}
+
+void run_device_selection_dialog(HWND owner)
+{
+    DialogBoxParamA(shell().instance, MAKEINTRESOURCEA(IDD_DEVICES), owner, device_dialog_proc, 0);
+    // The paint after the dialog reopens the devices. Uncovering the window
+    // does not always cause one (Wine redraws it from its own copy), so ask
+    // for it.
+    InvalidateRect(owner, nullptr, FALSE);
+}

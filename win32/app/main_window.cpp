@@ -1,0 +1,250 @@
+#include "win32/app/main_window.h"
+
+#include "win32/app/dialogs.h"
+#include "win32/app/measurement.h"
+#include "core/app/measurement_state.h"
+#include "core/app/settings.h"
+#include "win32/app/settings_controls.h"
+#include "win32/app/texts.h"
+#include "core/analysis/code_tables.h"
+#include "win32/audio/block_processor.h"
+#include "win32/audio/devices.h"
+#include "win32/display/drawing.h"
+#include "win32/display/level_meter.h"
+#include "win32/resources/resource_ids.h"
+
+#include <commctrl.h>
+
+// Created during static initialisation, before the entry function runs, and
+// kept for the whole run.
+static const HBRUSH white_brush_handle = CreateSolidBrush(COLOUR_WHITE);
+
+static shell_state state = {nullptr, nullptr, 0, 0, true, false};
+
+const shell_state &shell()
+{
+    return state;
+}
+HBRUSH white_brush()
+{
+    return white_brush_handle;
+}
+void request_first_paint()
+{
+    state.first_paint_pending = true;
+}
+void set_no_input_device()
+{
+    state.no_input_device = true;
+}
+
+int run_ventrok(HINSTANCE instance)
+{
+    mark_audio_closed();
+    state.instance = instance;
+    build_morse_tables();
+
+    INITCOMMONCONTROLSEX controls = {};
+    controls.dwSize = sizeof controls;
+    // Under Wine the cool classes alone register the trackbar too; on Windows
+    // the trackbar belongs to the bar classes.
+    controls.dwICC = ICC_COOL_CLASSES | ICC_BAR_CLASSES;
+    InitCommonControlsEx(&controls);
+
+    DialogBoxParamA(instance, MAKEINTRESOURCEA(IDD_MAIN), nullptr, main_dialog_proc, 0);
+    return 0;
+}
+
+static void set_trackbar(HWND hwnd, int id, int low, int high, int position)
+{
+    HWND trackbar = GetDlgItem(hwnd, id);
+    SendMessageA(trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(low, high));
+    SendMessageA(trackbar, TBM_SETPOS, TRUE, position);
+}
+
+// The panels are drawn at fixed pixels up to x 1145 and y 825. Where the
+// dialog units of template 1000 give a smaller client area (other fonts or
+// DPI), the window is enlarged until the client area holds them; it is never
+// made smaller.
+static void ensure_client_size(HWND hwnd)
+{
+    RECT client;
+    GetClientRect(hwnd, &client);
+    const int missing_width = MIN_CLIENT_WIDTH - client.right;
+    const int missing_height = MIN_CLIENT_HEIGHT - client.bottom;
+    if (missing_width <= 0 && missing_height <= 0)
+        return;
+    RECT window;
+    GetWindowRect(hwnd, &window);
+    const int width = window.right - window.left + (missing_width > 0 ? missing_width : 0);
+    const int height = window.bottom - window.top + (missing_height > 0 ? missing_height : 0);
+    SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A menu bar that wraps to a second line takes client height; grow once more.
+    GetClientRect(hwnd, &client);
+    if (client.bottom < MIN_CLIENT_HEIGHT)
+        SetWindowPos(hwnd, nullptr, 0, 0, width, height + MIN_CLIENT_HEIGHT - client.bottom,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+static INT_PTR on_init_dialog(HWND hwnd)
+{
+    state.main_window = hwnd;
+    if (waveInGetNumDevs() == 0)
+        state.no_input_device = true;
+    set_trackbar(hwnd, IDC_MONITOR_VOLUME, 0, 100, 50);
+    set_trackbar(hwnd, IDC_KEY_DELAY, 0, 100, 2);
+    set_trackbar(hwnd, IDC_THRESHOLD, 0, 100,
+                 threshold_to_position(settings().detection_threshold));
+
+    ensure_client_size(hwnd);
+    RECT client;
+    GetClientRect(hwnd, &client);
+    state.client_width = client.right;
+    state.client_height = client.bottom;
+    create_back_buffer(hwnd, client.right, client.bottom);
+
+    EnableWindow(GetDlgItem(hwnd, IDC_START), TRUE);
+    EnableWindow(GetDlgItem(hwnd, IDC_REPLAY), TRUE);
+    SetFocus(GetDlgItem(hwnd, IDC_START));
+
+    CheckRadioButton(hwnd, IDC_EUROPEAN, IDC_WABUN, IDC_EUROPEAN);
+    CheckRadioButton(hwnd, IDC_INTERVAL_NARROW, IDC_INTERVAL_WIDE, IDC_INTERVAL_MEDIUM);
+
+    InvalidateRect(hwnd, nullptr, FALSE);
+    return FALSE; // the focus has been set
+}
+
+// The first paint after start-up (and after the device selection dialog):
+// the start prompts, the empty level meter and the opening of the devices.
+static bool first_paint(HWND hwnd, HDC paint_dc, HDC memory_dc)
+{
+    if (state.no_input_device) {
+        MessageBoxA(hwnd, texts::no_input_device_message, texts::no_input_device_caption,
+                    MB_ICONQUESTION | MB_DEFBUTTON2);
+        release_capture(hwnd);
+        EndDialog(hwnd, 0);
+        return false;
+    }
+    draw_text(paint_dc, 180, 260, texts::press_start);
+    draw_text(memory_dc, 180, 260, texts::press_start);
+    draw_text(paint_dc, 180, 286, texts::replay_previous);
+    draw_text(memory_dc, 180, 286, texts::replay_previous);
+    draw_level_meter(hwnd, 0);
+    state.first_paint_pending = false;
+    if (!open_audio(hwnd))
+        release_capture(hwnd);
+    measurement_for_update().analysis_suspended = true;
+    return true;
+}
+
+static INT_PTR on_paint(HWND hwnd)
+{
+    if (measurement().stop_request) {
+        measurement_for_update().stop_request = false;
+        stop_sequence(hwnd);
+        return FALSE;
+    }
+    PAINTSTRUCT paint;
+    HDC paint_dc = BeginPaint(hwnd, &paint);
+    {
+        back_buffer_dc memory;
+        if (state.first_paint_pending && !first_paint(hwnd, paint_dc, memory.dc)) {
+            EndPaint(hwnd, &paint);
+            return FALSE;
+        }
+        const RECT &r = paint.rcPaint;
+        BitBlt(paint_dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory.dc, r.left,
+               r.top, SRCCOPY);
+    }
+    EndPaint(hwnd, &paint);
+    return TRUE;
+}
+
+static void on_command(HWND hwnd, int id)
+{
+    switch (id) {
+    case IDC_START:
+        start_sequence(hwnd);
+        break;
+    case IDC_STOP:
+        stop_sequence(hwnd);
+        break;
+    case IDC_CLEAR:
+        clear_sequence(hwnd);
+        break;
+    case IDC_REPLAY:
+        print_and_replay(hwnd);
+        break;
+    case IDM_EXIT:
+    case IDCANCEL: // the Esc key and the close box
+        DestroyWindow(hwnd);
+        break;
+    case IDM_ABOUT:
+        run_about_dialog(hwnd);
+        break;
+    case IDM_DEVICES:
+        device_selection(hwnd);
+        break;
+    case IDC_MONITOR:
+    case IDC_EUROPEAN:
+    case IDC_WABUN:
+    case IDC_DOUBLE_SPEED:
+    case IDC_UNIT_DISPLAY:
+    case IDC_INTERVAL_NARROW:
+    case IDC_INTERVAL_MEDIUM:
+    case IDC_INTERVAL_WIDE:
+    case IDC_AUTO_SWITCH:
+    case IDC_LARGE_TEXT:
+    case IDC_CLIPPING:
+        on_setting_control(hwnd, id);
+        break;
+    default:
+        break;
+    }
+}
+
+static void on_capture_block(HWND hwnd, WAVEHDR *header)
+{
+    process_capture_block(hwnd, header);
+    if (measurement().stop_request)
+        SendMessageA(hwnd, WM_PAINT, 0, 0); // runs the stop sequence at once
+}
+
+INT_PTR CALLBACK main_dialog_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        return on_init_dialog(hwnd);
+    case WM_PAINT:
+        return on_paint(hwnd);
+    case WM_COMMAND:
+        on_command(hwnd, LOWORD(wparam));
+        return FALSE;
+    case WM_HSCROLL:
+        on_trackbar(hwnd, reinterpret_cast<HWND>(lparam));
+        return FALSE;
+    case WM_CTLCOLORDLG:
+        if (reinterpret_cast<HWND>(lparam) == hwnd)
+            return reinterpret_cast<INT_PTR>(white_brush_handle);
+        return FALSE;
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wparam);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, COLOUR_CAPTION);
+        return reinterpret_cast<INT_PTR>(white_brush_handle);
+    }
+    case MM_WIM_DATA:
+        on_capture_block(hwnd, reinterpret_cast<WAVEHDR *>(lparam));
+        return FALSE;
+    case MM_WOM_DONE:
+        monitor_buffer_done(reinterpret_cast<WAVEHDR *>(lparam));
+        return FALSE;
+    case WM_DESTROY:
+        // The devices are closed before the process ends: Wine can crash or
+        // hang at exit while a capture device is still open.
+        close_audio();
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
