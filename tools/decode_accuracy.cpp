@@ -21,11 +21,7 @@
 //                                           one run: the sent and decoded text
 //                                           (INTERVAL 0 narrow, 1 medium, 2 wide)
 #include "core/analysis/code_tables.h"
-#include "core/analysis/decoder.h"
-#include "core/analysis/timeline.h"
-#include "core/app/measurement_state.h"
-#include "core/app/settings.h"
-#include "core/audio/detector.h"
+#include "core/app/measurement_engine.h"
 
 #include <algorithm>
 #include <cmath>
@@ -60,7 +56,7 @@ struct run_config {
     double wpm;
     double jitter_of_dot; // standard deviation of every duration, in dots
     double noise_rms;     // sample units
-    int code_interval;    // code_interval_t
+    code_interval_t code_interval;
     uint64_t seed;
     bool carried_over; // units left by an earlier measurement of the same kind
 };
@@ -121,51 +117,30 @@ std::vector<int16_t> keyed_audio(const std::vector<double> &durations, const run
     return samples;
 }
 
-void on_mark_accepted(void *, uint32_t space_before_ms)
-{
-    decode_on_mark_accepted(space_before_ms);
-}
-void on_space_accepted(void *, uint32_t mark_ms)
-{
-    decode_on_space_accepted(mark_ms);
-}
-void on_gap_check(void *, uint32_t elapsed_ms)
-{
-    decode_gap_check(elapsed_ms);
-}
-void collect_text(void *context, int, const char *text, int length)
+void collect_text(void *context, entry_kind_t, const char *text, int length)
 {
     static_cast<std::string *>(context)->append(text, static_cast<size_t>(length));
 }
 
-// One measurement as 開始 runs it, from the Idle phase: returns the decoded text.
+measurement_engine engine;
+
+// One measurement as the window runs it from the Idle phase: クリア, 開始,
+// the audio in capture blocks until it ends or the measurement stops by
+// itself, then the stop. Returns the decoded text.
 std::string measure(const std::vector<int16_t> &samples)
 {
-    measurement_state &m = measurement_for_update();
-    detector_state &d = detector_for_update();
-    keying_timeline &t = timeline_for_update();
-    // The clear sequence's part: Idle, the next onset starts a recording.
-    detector_clear(d);
-    m.recording_phase = RECORDING_WAITING;
-    // The start sequence.
-    raise_decoder_units_for_start();
-    timeline_reset(t);
-    detector_measurement_reset(d);
-    reset_decoder();
-    m.analysis_suspended = false;
-
+    engine_clear(engine);
+    engine_start(engine, true);
     std::string decoded;
-    set_decoder_output(decoder_output{&decoded, collect_text, nullptr, nullptr});
-    const detector_hooks hooks = {nullptr,           nullptr,      on_mark_accepted,
-                                  on_space_accepted, on_gap_check, nullptr};
+    engine_display display = {};
+    display.context = &decoded;
+    display.show_decoded_text = collect_text;
     for (size_t at = 0; at < samples.size(); at += BLOCK_SAMPLES) {
         const size_t count = std::min<size_t>(BLOCK_SAMPLES, samples.size() - at);
-        detector_analyse_block(d, t, m, settings(), samples.data() + at, count, hooks);
+        if (engine_process_block(engine, samples.data() + at, count, display).stop_requested)
+            break;
     }
-    // The stop sequence.
-    m.recording_phase = RECORDING_STOPPED;
-    m.analysis_suspended = true;
-    set_decoder_output(decoder_output{nullptr, nullptr, nullptr, nullptr});
+    engine_stop(engine);
     while (!decoded.empty() && decoded.back() == ' ')
         decoded.pop_back();
     return decoded;
@@ -202,13 +177,12 @@ struct error_rates {
 
 error_rates decode_run(const run_config &c, std::string *decoded_out)
 {
-    // A freshly started program with its initial settings.
-    init_decoder();
-    reset_settings();
-    settings_for_update().code_interval = c.code_interval;
-    detector_init(detector_for_update());
-    reset_measurement_state();
-    measurement_for_update().analysis_suspended = true;
+    // A freshly started program with its initial settings, after its first
+    // paint.
+    settings_record settings = initial_settings();
+    settings.code_interval = c.code_interval;
+    engine_init(engine, settings);
+    engine_suspend_analysis(engine);
 
     const std::string sent = SENT_TEXT;
     if (c.carried_over) {
@@ -279,7 +253,7 @@ void interval_table()
 {
     std::printf("\n### Code intervals at 20 WPM, freshly started program\n");
     print_jitter_header("code interval");
-    for (int interval = INTERVAL_NARROW; interval <= INTERVAL_WIDE; interval++) {
+    for (code_interval_t interval : {INTERVAL_NARROW, INTERVAL_MEDIUM, INTERVAL_WIDE}) {
         std::printf("| %s |", INTERVAL_NAMES[interval]);
         for (double j : JITTERS)
             std::printf(" %s |", cell({20.0, j, 0.0, interval, 0, false}).c_str());
@@ -323,7 +297,8 @@ int main(int argc, char **argv)
             run_config c = {std::atof(argv[i + 1]),
                             std::atof(argv[i + 2]),
                             i + 5 < argc ? std::atof(argv[i + 5]) : 0.0,
-                            i + 4 < argc ? std::atoi(argv[i + 4]) : INTERVAL_MEDIUM,
+                            i + 4 < argc ? static_cast<code_interval_t>(std::atoi(argv[i + 4]))
+                                         : INTERVAL_MEDIUM,
                             static_cast<uint64_t>(std::atoll(argv[i + 3])),
                             false};
             std::string decoded;

@@ -1,13 +1,11 @@
 #include "core/analysis/code_tables.h"
 
-#include "core/app/settings.h"
+#include "core/cp932_literals.h"
 
 #include <cstring>
 
 // The texts are written in UTF-8 and compiled to code page 932, where each
 // half-width katakana is one byte (ﾎ is 0xCE, ﾚ is 0xDA).
-static_assert(sizeof("ﾎﾚ") == 3 && "ﾎﾚ"[0] == '\xCE' && "ﾎﾚ"[1] == '\xDA',
-              "string literals must be compiled to code page 932");
 
 namespace
 {
@@ -200,7 +198,7 @@ void build_morse_tables()
     fill_row(tables[ALPHABET_WABUN], wabun_listing);
 }
 
-const code_entry &code_table_entry(int alphabet, int index)
+const code_entry &code_table_entry(decode_alphabet_t alphabet, int index)
 {
     return *tables[alphabet][index];
 }

@@ -1,9 +1,12 @@
 // The two Morse code tables, European (row 0) and Wabun (row 1), indexed by
 // the code index of a character. Built once at program start, read-only after.
-#ifndef VENTROK_ANALYSIS_CODE_TABLES_H
-#define VENTROK_ANALYSIS_CODE_TABLES_H
+#ifndef VENTROK_CORE_ANALYSIS_CODE_TABLES_H
+#define VENTROK_CORE_ANALYSIS_CODE_TABLES_H
 
 #include <cstdint>
+
+// The two alphabets, one table each.
+enum decode_alphabet_t { ALPHABET_EUROPEAN = 0, ALPHABET_WABUN = 1 };
 
 // The kind of a code entry selects the background colour of the shown text.
 enum entry_kind_t {
@@ -51,8 +54,8 @@ constexpr int code_index_of(const char *code)
 // Fills both rows: the unassigned entry everywhere, then the listed codes.
 void build_morse_tables();
 
-// The entry of row alphabet (decode_alphabet_t) at index 0..1023.
-const code_entry &code_table_entry(int alphabet, int index);
+// The entry of an alphabet's table at index 0..1023.
+const code_entry &code_table_entry(decode_alphabet_t alphabet, int index);
 
 // The shared entry "*" of kind 1 that fills every unassigned position.
 const code_entry &unassigned_code_entry();

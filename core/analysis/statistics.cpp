@@ -3,16 +3,9 @@
 #include <cmath>
 #include <cstring>
 
-static keying_statistics current;
-
-const keying_statistics &keying_stats()
+void keying_statistics_init(keying_statistics &stats)
 {
-    return current;
-}
-
-void reset_keying_statistics()
-{
-    std::memset(&current, 0, sizeof current);
+    std::memset(&stats, 0, sizeof stats);
 }
 
 static int length_class(uint16_t duration_ms)
@@ -20,16 +13,17 @@ static int length_class(uint16_t duration_ms)
     return duration_ms > LONGEST_LENGTH_CLASS ? LONGEST_LENGTH_CLASS : duration_ms;
 }
 
-static void build_histograms(const uint16_t *entries, int timeline_count)
+static void build_histograms(keying_statistics &stats, const uint16_t *entries,
+                             int timeline_count)
 {
-    std::memset(current.mark_length_histogram, 0, sizeof current.mark_length_histogram);
-    std::memset(current.space_length_histogram, 0, sizeof current.space_length_histogram);
+    std::memset(stats.mark_length_histogram, 0, sizeof stats.mark_length_histogram);
+    std::memset(stats.space_length_histogram, 0, sizeof stats.space_length_histogram);
     // Marks at odd indices, each followed by its space; the leading space
     // (entry 0) is not counted.
     for (int i = 1; i < timeline_count; i += 2) {
-        current.mark_length_histogram[length_class(entries[i])]++;
+        stats.mark_length_histogram[length_class(entries[i])]++;
         if (i + 1 < timeline_count)
-            current.space_length_histogram[length_class(entries[i + 1])]++;
+            stats.space_length_histogram[length_class(entries[i + 1])]++;
     }
 }
 
@@ -37,9 +31,9 @@ static void build_histograms(const uint16_t *entries, int timeline_count)
 // through a window of 19 classes: the search ends 21 centres after the last
 // window sum that reached the running best, provided that best holds more
 // than one twentieth of the timeline count.
-static int32_t find_decision_time(int timeline_count)
+static int32_t find_decision_time(const keying_statistics &stats, int timeline_count)
 {
-    const int32_t *marks = current.mark_length_histogram;
+    const int32_t *marks = stats.mark_length_histogram;
     const int peak_threshold = timeline_count / 20;
     double best = 0;
     int run = 0;
@@ -65,8 +59,8 @@ static int32_t find_decision_time(int timeline_count)
 // Mean and population deviation of histogram classes first..last. Returns
 // the number of lengths in the class; an empty class leaves mean and
 // deviation as they were and sets the failed flag.
-static int32_t evaluate_class(const int32_t *histogram, int first, int last, double &mean,
-                              double &deviation)
+static int32_t evaluate_class(keying_statistics &stats, const int32_t *histogram, int first,
+                              int last, double &mean, double &deviation)
 {
     if (last > LONGEST_LENGTH_CLASS)
         last = LONGEST_LENGTH_CLASS;
@@ -77,7 +71,7 @@ static int32_t evaluate_class(const int32_t *histogram, int first, int last, dou
         sum_ms += int64_t(histogram[k]) * k;
     }
     if (n == 0) {
-        current.statistics_failed = true;
+        stats.statistics_failed = true;
         return 0;
     }
     mean = double(sum_ms) / double(n);
@@ -90,28 +84,27 @@ static int32_t evaluate_class(const int32_t *histogram, int first, int last, dou
     return int32_t(n);
 }
 
-void compute_keying_statistics(const uint16_t *entries, int timeline_count)
+void compute_keying_statistics(keying_statistics &stats, const uint16_t *entries,
+                               int timeline_count)
 {
-    build_histograms(entries, timeline_count);
-    const int32_t decision = find_decision_time(timeline_count);
-    current.decision_time_ms = decision;
+    build_histograms(stats, entries, timeline_count);
+    const int32_t decision = find_decision_time(stats, timeline_count);
+    stats.decision_time_ms = decision;
 
-    current.dot_count = 0;
-    current.dash_count = 0;
-    current.statistics_failed = false;
+    stats.statistics_failed = false;
     // Lengths below 5 ms belong to no class; class 500 (500 ms or more) is
     // never a dash.
-    current.dot_count = evaluate_class(current.mark_length_histogram, 5, decision - 1,
-                                       current.mean_dot_ms, current.dot_deviation_ms);
-    current.dash_count = evaluate_class(current.mark_length_histogram, decision, 499,
-                                        current.mean_dash_ms, current.dash_deviation_ms);
-    evaluate_class(current.space_length_histogram, 5, decision - 1, current.mean_gap_ms,
-                   current.gap_deviation_ms);
+    stats.dot_count = evaluate_class(stats, stats.mark_length_histogram, 5, decision - 1,
+                                     stats.mean_dot_ms, stats.dot_deviation_ms);
+    stats.dash_count = evaluate_class(stats, stats.mark_length_histogram, decision, 499,
+                                      stats.mean_dash_ms, stats.dash_deviation_ms);
+    evaluate_class(stats, stats.space_length_histogram, 5, decision - 1, stats.mean_gap_ms,
+                   stats.gap_deviation_ms);
 
     uint32_t total_ms = 0;
     for (int i = 0; i < timeline_count; i++)
         total_ms += entries[i];
-    current.keying_seconds = total_ms / 1000;
+    stats.keying_seconds = total_ms / 1000;
 }
 
 double dash_dot_ratio(const keying_statistics &stats)

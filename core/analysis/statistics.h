@@ -1,10 +1,10 @@
 // The keying statistics of the last evaluated measurement: the dot/dash
 // decision time found from the mark lengths, the means and population
 // deviations of dots, dashes and element gaps, and the two 1 ms length
-// histograms the statistics panel draws. One process-wide record, zero at
-// program start, overwritten only by compute_keying_statistics.
-#ifndef VENTROK_ANALYSIS_STATISTICS_H
-#define VENTROK_ANALYSIS_STATISTICS_H
+// histograms the statistics panel draws. The measurement engine holds the
+// record: zero at program start, overwritten only by compute_keying_statistics.
+#ifndef VENTROK_CORE_ANALYSIS_STATISTICS_H
+#define VENTROK_CORE_ANALYSIS_STATISTICS_H
 
 #include <cstdint>
 
@@ -32,17 +32,15 @@ struct keying_statistics {
     int32_t space_length_histogram[LENGTH_HISTOGRAM_SIZE]; // leading space not counted
 };
 
+// Program start: every value and counter zero.
+void keying_statistics_init(keying_statistics &stats);
+
 // Evaluates the timeline entries[0..timeline_count-1] (entry 0 the space
-// before the first mark, odd entries marks, even entries spaces). A class
-// that comes out empty keeps its previous mean and deviation and sets the
-// statistics failed flag.
-void compute_keying_statistics(const uint16_t *entries, int timeline_count);
-
-const keying_statistics &keying_stats();
-
-// Back to the program start state (all zero); the program itself never
-// needs this, tests do.
-void reset_keying_statistics();
+// before the first mark, odd entries marks, even entries spaces) into stats.
+// A class that comes out empty keeps the mean and deviation stats held
+// before and sets the statistics failed flag.
+void compute_keying_statistics(keying_statistics &stats, const uint16_t *entries,
+                               int timeline_count);
 
 // Derived values, computed when shown or written, never stored. The ratios
 // are infinite or NaN when the mean dot length is 0.

@@ -2,18 +2,6 @@
 
 #include <cstring>
 
-static keying_timeline current;
-
-const keying_timeline &timeline()
-{
-    return current;
-}
-
-keying_timeline &timeline_for_update()
-{
-    return current;
-}
-
 void timeline_reset(keying_timeline &t)
 {
     std::memset(&t, 0, sizeof t);

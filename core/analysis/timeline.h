@@ -3,11 +3,11 @@
 // live mark and space histograms that are updated as entries arrive.
 //
 // Entry 0 is the space before the first mark; odd entries are marks, even
-// entries spaces. The block detector is the only writer; the start and clear
-// sequences reset it; the statistics, the live histograms and the keying data
-// file read it.
-#ifndef VENTROK_ANALYSIS_TIMELINE_H
-#define VENTROK_ANALYSIS_TIMELINE_H
+// entries spaces. The measurement engine holds one, appends to it while
+// recording and resets it at the start and clear sequences; the statistics,
+// the live histograms and the keying data file read it.
+#ifndef VENTROK_CORE_ANALYSIS_TIMELINE_H
+#define VENTROK_CORE_ANALYSIS_TIMELINE_H
 
 #include <cstdint>
 
@@ -34,10 +34,6 @@ struct keying_timeline {
     int32_t mark_histogram_peak;                 // largest mark counter
     int32_t space_histogram_peak;                // largest space counter
 };
-
-// The process-wide timeline of the current measurement.
-const keying_timeline &timeline();
-keying_timeline &timeline_for_update();
 
 // All slots, the count, every counter and both peaks to 0.
 void timeline_reset(keying_timeline &t);

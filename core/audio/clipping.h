@@ -1,7 +1,7 @@
 // The clipping transform of the monitor echo: a soft limiter that amplifies
 // small signals by 1.2 and keeps full-scale samples below 31775 in magnitude.
-#ifndef VENTROK_AUDIO_CLIPPING_H
-#define VENTROK_AUDIO_CLIPPING_H
+#ifndef VENTROK_CORE_AUDIO_CLIPPING_H
+#define VENTROK_CORE_AUDIO_CLIPPING_H
 
 #include <cstddef>
 #include <cstdint>

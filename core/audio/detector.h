@@ -1,22 +1,14 @@
 // The key detector: turns captured samples into key-down and key-up, times
-// marks and spaces on the measurement clock, accepts them once they have
-// lasted longer than the key delay, appends them to the keying timeline while
-// recording, and reports to the decoder and the sweep through a table of
-// function pointers. Also tracks the peak level for the level meter and
-// decides when the meter update and the automatic stop are due.
-//
-// Platform-free: the Win32 block processor does the monitor echo, calls
-// detector_analyse_block for the block, then detector_meter_due, and acts on
-// the results.
-#ifndef VENTROK_AUDIO_DETECTOR_H
-#define VENTROK_AUDIO_DETECTOR_H
+// marks and spaces on the measurement clock and accepts them once they have
+// lasted longer than the key delay. It also tracks the peak level for the
+// level meter and keeps the meter cadence. It reports what happened in each
+// sample; the measurement engine appends to the timeline, feeds the decoder
+// and starts the recording.
+#ifndef VENTROK_CORE_AUDIO_DETECTOR_H
+#define VENTROK_CORE_AUDIO_DETECTOR_H
 
 #include <cstddef>
 #include <cstdint>
-
-#include "core/analysis/timeline.h"
-#include "core/app/measurement_state.h"
-#include "core/app/settings.h"
 
 // Samples per clock millisecond (11025 samples per second).
 constexpr uint32_t SAMPLES_PER_MS = 11;
@@ -48,26 +40,25 @@ struct detector_state {
     uint32_t last_meter_time;     // clock ms at the last meter update
 };
 
-// What the detector reports while it analyses. Any pointer may be null (no-op);
-// context is passed back unchanged. Within one sample the decoder calls come in
-// the order on_mark_accepted, on_space_accepted, on_gap_check.
-struct detector_hooks {
-    void *context;
-    // The first key-down after a clear started the recording: blank the status line.
-    void (*on_recording_started)(void *context);
-    // A key-down was accepted as a mark; the space before it lasted space_before_ms.
-    void (*on_mark_accepted)(void *context, uint32_t space_before_ms);
-    // A key-up was accepted as a space; the mark before it lasted mark_ms.
-    void (*on_space_accepted)(void *context, uint32_t mark_ms);
-    // Every analysed key-up sample: elapsed_ms since the space start time.
-    void (*on_gap_check)(void *context, uint32_t elapsed_ms);
-    // Every 8th analysed sample while recording: one sweep column.
-    void (*on_display_step)(void *context, bool key_down);
+// What the detector reads of the operator settings.
+struct detector_settings {
+    int32_t detection_threshold; // a sample louder than this is key down
+    uint32_t mark_delay_ms;      // a key-down must last longer to be a mark
+    uint32_t space_delay_ms;     // a key-up must last longer to be a space
 };
 
-// The process-wide detector state.
-const detector_state &detector();
-detector_state &detector_for_update();
+// What happened in one analysed sample, as flags.
+enum detector_event_flag : uint32_t {
+    // The first key-down onset after a clear: the sample counter, the clock
+    // and the space start time restarted at 0 (the recording starts).
+    DETECTOR_FIRST_ONSET = 1u << 0,
+    // A key-down was accepted as a mark (detector_space_before_mark_ms).
+    DETECTOR_MARK_ACCEPTED = 1u << 1,
+    // A key-up was accepted as a space (detector_accepted_mark_ms).
+    DETECTOR_SPACE_ACCEPTED = 1u << 2,
+    // The 8th analysed sample since the last one: a sweep step is due.
+    DETECTOR_DISPLAY_STEP = 1u << 3,
+};
 
 // Program start: everything 0, key up.
 void detector_init(detector_state &d);
@@ -81,25 +72,108 @@ void detector_measurement_reset(detector_state &d);
 // next key-down onset starts a recording.
 void detector_clear(detector_state &d);
 
-// Analyse count samples of a captured block: advance the clock and the peak
-// level; unless analysis is suspended, detect, time and accept marks and
-// spaces, append them to the timeline while the recording phase is not 0,
-// start the recording at the first onset after a clear, and report through
-// hooks. Raises the stop request when the timeline becomes full.
-void detector_analyse_block(detector_state &d, keying_timeline &t, measurement_state &m,
-                            const settings_record &s, const int16_t *samples, size_t count,
-                            const detector_hooks &hooks);
+// Samples while the analysis is suspended: only the clock and the peak level
+// move.
+void detector_count_samples(detector_state &d, const int16_t *samples, size_t count);
+
+// One analysed sample: the clock and the peak level, then the threshold
+// detector with its hang, the onset and the acceptance of marks and spaces.
+// Returns what happened (detector_event_flag bits). Inline because it runs
+// for every captured sample.
+inline uint32_t detector_analyse_sample(detector_state &d, int32_t sample,
+                                        const detector_settings &s)
+{
+    uint32_t events = 0;
+    d.sample_counter++;
+    d.measurement_clock = d.sample_counter / SAMPLES_PER_MS;
+    if (sample > d.peak_level)
+        d.peak_level = sample;
+
+    // 32-bit magnitude: -32768 has magnitude 32768.
+    const int32_t magnitude = sample < 0 ? -sample : sample;
+    if (magnitude > s.detection_threshold) {
+        d.key_down = true;
+        d.hang_count = HANG_SAMPLES;
+    } else {
+        if (d.hang_count > 0)
+            d.hang_count--;
+        d.key_down = d.hang_count > 0;
+    }
+
+    if (d.key_down) {
+        if (!d.mark_accepted) {
+            if (!d.key_down_noted) {
+                if (++d.key_down_onsets == 1) {
+                    // The recording and its clock start at this onset.
+                    events |= DETECTOR_FIRST_ONSET;
+                    d.sample_counter = 0;
+                    d.measurement_clock = 0;
+                    d.space_start_time = 0;
+                }
+                d.mark_start_time = d.measurement_clock;
+                d.key_down_noted = true;
+            }
+            // Unsigned difference: a key-down noted before the clock
+            // restarted wraps to a large value and is accepted at once.
+            if (d.measurement_clock - d.mark_start_time > s.mark_delay_ms) {
+                events |= DETECTOR_MARK_ACCEPTED;
+                d.mark_accepted = true;
+                d.space_accepted = false;
+            }
+        }
+        d.space_start_noted = false;
+    } else {
+        d.key_down_noted = false;
+        if (d.mark_accepted) {
+            if (!d.space_start_noted) {
+                d.space_start_time = d.measurement_clock;
+                d.space_start_noted = true;
+            }
+            if (!d.space_accepted && d.measurement_clock - d.space_start_time > s.space_delay_ms) {
+                events |= DETECTOR_SPACE_ACCEPTED;
+                d.mark_accepted = false;
+                d.space_accepted = true;
+            }
+        }
+    }
+
+    if (++d.display_step_counter == DISPLAY_STEP_SAMPLES) {
+        d.display_step_counter = 0;
+        events |= DETECTOR_DISPLAY_STEP;
+    }
+    return events;
+}
+
+// The space before a mark just accepted: from the space start time to the
+// mark's onset (unsigned: a space start left from before the clock
+// restarted wraps).
+inline uint32_t detector_space_before_mark_ms(const detector_state &d)
+{
+    return d.mark_start_time - d.space_start_time;
+}
+
+// The mark a space just accepted ends: from its onset to the space start time.
+inline uint32_t detector_accepted_mark_ms(const detector_state &d)
+{
+    return d.space_start_time - d.mark_start_time;
+}
+
+// The key-up so far, which the decoder's gap check measures: clock ms since
+// the space start time (unsigned, so a start time left from before the clock
+// restarted reads as a long key-up).
+inline uint32_t detector_key_up_ms(const detector_state &d)
+{
+    return d.measurement_clock - d.space_start_time;
+}
 
 // Meter cadence: true when more than 100 ms of clock have passed since the
 // last meter update; then peak_level receives the peak level, which is zeroed,
 // and the last meter time becomes the clock. False changes nothing.
-bool detector_meter_due(detector_state &d, int32_t &peak_level);
+bool detector_take_meter_reading(detector_state &d, int32_t &peak_level);
 
-// Automatic stop, run at a meter update: while recording, raise the stop
-// request when more than 10 s have passed since the space start time or since
-// the mark start time, the timeline holds more than 10000 entries, or the
-// clock is past 5 minutes. Returns whether the request was raised here.
-bool detector_check_automatic_stop(const detector_state &d, const keying_timeline &t,
-                                   measurement_state &m);
+// The automatic stop limits, tested at a meter update while recording: more
+// than 10 s since the space start time or since the mark start time, more
+// than 10000 timeline entries, or a clock past 5 minutes.
+bool detector_automatic_stop_due(const detector_state &d, int32_t timeline_count);
 
 #endif

@@ -1,9 +1,8 @@
+#include "core/cp932_literals.h"
 #include "core/display/statistics_texts.h"
 
 #include <cstdio>
 
-static_assert(sizeof("ソ") == 3 && "ソ"[0] == '\x83' && "ソ"[1] == '\x5c',
-              "string literals must be compiled to code page 932 (-fexec-charset=CP932)");
 
 namespace
 {

@@ -3,8 +3,8 @@
 // time, the means with their deviations and the two closing hints, or, when
 // the statistics failed, the three failure texts. Platform-free, so that the
 // window draws and the command-line analysis prints the very same texts.
-#ifndef VENTROK_DISPLAY_STATISTICS_TEXTS_H
-#define VENTROK_DISPLAY_STATISTICS_TEXTS_H
+#ifndef VENTROK_CORE_DISPLAY_STATISTICS_TEXTS_H
+#define VENTROK_CORE_DISPLAY_STATISTICS_TEXTS_H
 
 #include <cstdint>
 

@@ -1,34 +1,61 @@
 #include "core/replay/keying_file.h"
 
+#include "core/cp932_literals.h"
+
 #include <cctype>
 #include <cerrno>
+#include <cstdarg>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 
-void write_keying_data_file(FILE *file, const uint16_t *entries, int timeline_count,
-                            int measured_seconds, const keying_statistics &stats)
+namespace
 {
-    std::fprintf(file, "打鍵データ(CSV形式)\n");
-    std::fprintf(file, "集計時間[秒],%d\n", measured_seconds);
-    std::fprintf(file, "総打点数[点],%d,総データー数[個],%d\n", mark_count(timeline_count),
-                 timeline_count);
-    std::fprintf(file, "平均短点長[ms],%3.1f,短点時間偏差[ms],%3.1f\n", stats.mean_dot_ms,
-                 stats.dot_deviation_ms);
-    std::fprintf(file, "平均長点長[ms],%3.1f,長点時間偏差[ms],%3.1f\n", stats.mean_dash_ms,
-                 stats.dash_deviation_ms);
-    std::fprintf(file, "平均点間長[ms],%3.1f,点間時間偏差[ms],%3.1f\n", stats.mean_gap_ms,
-                 stats.gap_deviation_ms);
+
+// Appends one printf-formatted line and its CR LF line end.
+void append_line(std::string &text, const char *format, ...)
+{
+    char line[300];
+    va_list arguments;
+    va_start(arguments, format);
+    const int length = std::vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    if (length > 0)
+        text.append(line, static_cast<size_t>(length) < sizeof line ? length : sizeof line - 1);
+    text += "\r\n";
+}
+
+} // namespace
+
+std::string format_keying_data_file(const uint16_t *entries, int timeline_count,
+                                    int measured_seconds, const keying_statistics &stats)
+{
+    std::string text;
+    text.reserve(512 + 6 * static_cast<size_t>(timeline_count));
+    append_line(text, "打鍵データ(CSV形式)");
+    append_line(text, "集計時間[秒],%d", measured_seconds);
+    append_line(text, "総打点数[点],%d,総データー数[個],%d", mark_count(timeline_count),
+                timeline_count);
+    append_line(text, "平均短点長[ms],%3.1f,短点時間偏差[ms],%3.1f", stats.mean_dot_ms,
+                stats.dot_deviation_ms);
+    append_line(text, "平均長点長[ms],%3.1f,長点時間偏差[ms],%3.1f", stats.mean_dash_ms,
+                stats.dash_deviation_ms);
+    append_line(text, "平均点間長[ms],%3.1f,点間時間偏差[ms],%3.1f", stats.mean_gap_ms,
+                stats.gap_deviation_ms);
     // With a mean dot length of 0 both ratios are inf or nan; the line is
     // written all the same and the reader skips over whatever text they get.
-    std::fprintf(file, "平均短点長点比,%3.1f,平均短点点間比,%3.1f,長短判定時間[ms],%d\n",
-                 dash_dot_ratio(stats), gap_dot_ratio(stats), stats.decision_time_ms);
-    std::fprintf(file, "打点時間[ミリ秒](スペースから開始、最後0msで終了)\n");
-    for (int i = 0; i < timeline_count; i++)
-        std::fprintf(file, "%d,", int(entries[i]));
+    append_line(text, "平均短点長点比,%3.1f,平均短点点間比,%3.1f,長短判定時間[ms],%d",
+                dash_dot_ratio(stats), gap_dot_ratio(stats), stats.decision_time_ms);
+    append_line(text, "打点時間[ミリ秒](スペースから開始、最後0msで終了)");
+    char value[16];
+    for (int i = 0; i < timeline_count; i++) {
+        const int length = std::snprintf(value, sizeof value, "%d,", int(entries[i]));
+        text.append(value, static_cast<size_t>(length));
+    }
     // The closing zero makes the record end with a zero-length element.
-    std::fprintf(file, "0\n");
-    std::fprintf(file, "打鍵終了\n");
+    append_line(text, "0");
+    append_line(text, "打鍵終了");
+    return text;
 }
 
 // The reader goes value by value. Every read is checked: a value that is not

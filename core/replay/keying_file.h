@@ -2,13 +2,14 @@
 // space in ms) with its statistics, as code page 932 CSV text. The writer
 // takes the timeline and the keying statistics; the reader fills the replay
 // record that the print and replay window plays.
-#ifndef VENTROK_REPLAY_KEYING_FILE_H
-#define VENTROK_REPLAY_KEYING_FILE_H
+#ifndef VENTROK_CORE_REPLAY_KEYING_FILE_H
+#define VENTROK_CORE_REPLAY_KEYING_FILE_H
 
 #include "core/analysis/statistics.h"
 
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 // Bare relative name: the file lives in the current working directory.
 constexpr char KEYING_DATA_FILE_NAME[] = "打鍵データ.csv";
@@ -32,9 +33,10 @@ enum load_result_t {
     LOAD_DAMAGED, // unreadable value or too many durations; replay record empty
 };
 
-// Writes the whole file to a stream opened for writing in text mode.
-void write_keying_data_file(FILE *file, const uint16_t *entries, int timeline_count,
-                            int measured_seconds, const keying_statistics &stats);
+// The whole file as the program writes it: code page 932 text with CR LF
+// line ends (what a text-mode stream on Windows makes of the lines).
+std::string format_keying_data_file(const uint16_t *entries, int timeline_count,
+                                    int measured_seconds, const keying_statistics &stats);
 
 // Reads a stream written by write_keying_data_file. LOAD_LOADED fills the
 // record and stores the file's 集計時間 in *measured_seconds; LOAD_DAMAGED

@@ -3,8 +3,8 @@
 // two buffers in flight, moves the replay position the pointer marker shows,
 // and detects the end of the record. It never touches the audio device: the
 // replay window queues what it is told to queue.
-#ifndef VENTROK_REPLAY_SEQUENCER_H
-#define VENTROK_REPLAY_SEQUENCER_H
+#ifndef VENTROK_CORE_REPLAY_SEQUENCER_H
+#define VENTROK_CORE_REPLAY_SEQUENCER_H
 
 #include "core/replay/tone.h"
 

@@ -2,8 +2,8 @@
 // unsigned 8-bit samples at 11025 samples per second. A mark is a 735 Hz tone
 // (15 samples per period) that starts with a shaped attack cycle; a space is
 // silence (128) that starts with the release cycle of the tone before it.
-#ifndef VENTROK_REPLAY_TONE_H
-#define VENTROK_REPLAY_TONE_H
+#ifndef VENTROK_CORE_REPLAY_TONE_H
+#define VENTROK_CORE_REPLAY_TONE_H
 
 #include <cstdint>
 

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <vector>
 
 static void BM_KeyingFileWriteAndRead10000(benchmark::State &state)
@@ -21,8 +22,10 @@ static void BM_KeyingFileWriteAndRead10000(benchmark::State &state)
     stats.decision_time_ms = 140;
     std::unique_ptr<replay_record> record(new replay_record());
     for (auto _ : state) {
+        const std::string text =
+            format_keying_data_file(entries.data(), int(entries.size()), 300, stats);
         FILE *file = std::tmpfile();
-        write_keying_data_file(file, entries.data(), int(entries.size()), 300, stats);
+        std::fwrite(text.data(), 1, text.size(), file);
         std::rewind(file);
         int seconds = 0;
         const load_result_t result = load_keying_data_file(file, *record, &seconds);

@@ -8,8 +8,8 @@
 //
 // Only handles created through the wrapped calls are tracked; deleting a
 // stock object or a handle from elsewhere changes nothing.
-#ifndef VENTROK_TESTS_GDI_COUNT_H
-#define VENTROK_TESTS_GDI_COUNT_H
+#ifndef VENTROK_TESTS_E2E_GDI_COUNT_H
+#define VENTROK_TESTS_E2E_GDI_COUNT_H
 #ifdef __cplusplus
 
 #include <windows.h>

@@ -85,7 +85,7 @@ const listed_entry wabun[] = {
     {102, "...-.-", "VA", 2},  {566, "...---...", "SOS", 2},
 };
 
-template <int N> void expect_row(int alphabet, const listed_entry (&row)[N])
+template <int N> void expect_row(decode_alphabet_t alphabet, const listed_entry (&row)[N])
 {
     for (const listed_entry &e : row) {
         EXPECT_EQ(code_index_of(e.code), e.index) << e.code;
@@ -95,7 +95,7 @@ template <int N> void expect_row(int alphabet, const listed_entry (&row)[N])
     }
 }
 
-int assigned_count(int alphabet)
+int assigned_count(decode_alphabet_t alphabet)
 {
     int count = 0;
     for (int i = 0; i < CODE_TABLE_SIZE; ++i)

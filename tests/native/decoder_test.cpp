@@ -1,6 +1,5 @@
 #include "core/analysis/code_tables.h"
 #include "core/analysis/decoder.h"
-#include "core/app/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -16,38 +15,45 @@ struct shown_text {
     bool operator==(const shown_text &o) const { return kind == o.kind && text == o.text; }
 };
 
+// What the decoder reported, report by report.
 struct recorder {
     std::vector<shown_text> shown;
     std::vector<std::pair<int32_t, int32_t>> readouts;
     std::vector<int> switches;
 };
 
-void record_text(void *context, int kind, const char *text, int length)
-{
-    static_cast<recorder *>(context)->shown.push_back({kind, std::string(text, length)});
-}
-
-void record_readouts(void *context, int32_t mark_unit_ms, int32_t space_unit_ms)
-{
-    static_cast<recorder *>(context)->readouts.push_back({mark_unit_ms, space_unit_ms});
-}
-
-void record_switch(void *context, int new_alphabet)
-{
-    static_cast<recorder *>(context)->switches.push_back(new_alphabet);
-}
+const decoder_settings initial_decoding = {ALPHABET_EUROPEAN, INTERVAL_MEDIUM, false, false};
 
 class Decoder : public ::testing::Test
 {
   protected:
+    decoder_state d{};
+    decoder_settings s = initial_decoding;
+    recorder out;
+
     void SetUp() override
     {
-        reset_settings();
         build_morse_tables();
-        init_decoder();
-        set_decoder_output({&out, record_text, record_readouts, record_switch});
+        decoder_init(d);
     }
-    void TearDown() override { set_decoder_output({nullptr, nullptr, nullptr, nullptr}); }
+
+    // One gap check; its report goes into out in the order it happened, and
+    // an alphabet switch applies to the following look-ups, as the
+    // measurement engine applies it.
+    void gap_check(uint32_t elapsed_ms)
+    {
+        const decoder_report r = decode_gap_check(d, s, elapsed_ms);
+        if (r.unit_readouts)
+            out.readouts.push_back({d.mark_unit_ms, d.space_unit_ms});
+        if (r.character)
+            out.shown.push_back({r.character->kind, r.character->text});
+        if (r.alphabet_switched) {
+            out.switches.push_back(r.switched_to);
+            s.alphabet = r.switched_to;
+        }
+        if (r.word_space)
+            out.shown.push_back({word_space_entry().kind, word_space_entry().text});
+    }
 
     // Keys one character at a steady 50 ms unit (dots 50, dashes 150, element
     // gaps 50, none of which moves the units) after a long key-up, then lets
@@ -55,56 +61,54 @@ class Decoder : public ::testing::Test
     void key_character(const char *code, uint32_t key_up_ms = 301)
     {
         for (int i = 0; code[i] != '\0'; ++i) {
-            decode_on_mark_accepted(i == 0 ? 1000 : 50);
-            decode_on_space_accepted(code[i] == '-' ? 150 : 50);
+            decode_on_mark_accepted(d, i == 0 ? 1000 : 50);
+            decode_on_space_accepted(d, code[i] == '-' ? 150 : 50);
         }
         for (uint32_t e = 1; e <= key_up_ms; ++e)
-            decode_gap_check(e);
+            gap_check(e);
     }
 
     // The texts shown so far without the word spaces.
     std::vector<shown_text> characters() const
     {
         std::vector<shown_text> result;
-        for (const shown_text &s : out.shown)
-            if (s.text != " ")
-                result.push_back(s);
+        for (const shown_text &t : out.shown)
+            if (t.text != " ")
+                result.push_back(t);
         return result;
     }
-
-    recorder out;
 };
 
 } // namespace
 
 TEST_F(Decoder, WorkedExampleShowsAThenWordSpace)
 {
-    settings_for_update().unit_time_display = true;
-    decode_on_mark_accepted(0);
-    EXPECT_EQ(decoder().mark_unit_ms, 43);
-    EXPECT_EQ(decoder().space_unit_ms, 43);
-    decode_on_space_accepted(60);
-    EXPECT_EQ(decoder().mark_unit_ms, 45);
-    decode_on_mark_accepted(60);
-    EXPECT_EQ(decoder().space_unit_ms, 45);
-    EXPECT_EQ(decoder().mark_unit_ms, 46);
-    decode_on_space_accepted(180);
-    EXPECT_EQ(decoder().mark_unit_ms, 50);
+    s.unit_time_display = true;
+    decode_on_mark_accepted(d, 0);
+    EXPECT_EQ(d.mark_unit_ms, 43);
+    EXPECT_EQ(d.space_unit_ms, 43);
+    decode_on_space_accepted(d, 60);
+    EXPECT_EQ(d.mark_unit_ms, 45);
+    decode_on_mark_accepted(d, 60);
+    EXPECT_EQ(d.space_unit_ms, 45);
+    EXPECT_EQ(d.mark_unit_ms, 46);
+    decode_on_space_accepted(d, 180);
+    EXPECT_EQ(d.mark_unit_ms, 50);
 
-    decode_gap_check(90);
+    gap_check(90);
     EXPECT_TRUE(out.shown.empty());
-    EXPECT_EQ(decoder().character_state, CHARACTER_IN_PROGRESS);
-    decode_gap_check(91);
+    EXPECT_EQ(d.character_state, CHARACTER_IN_PROGRESS);
+    gap_check(91);
     ASSERT_EQ(out.shown.size(), 1u);
     EXPECT_EQ(out.shown[0], (shown_text{ENTRY_PLAIN, "A"}));
     ASSERT_EQ(out.readouts.size(), 1u);
     EXPECT_EQ(out.readouts[0], (std::pair<int32_t, int32_t>{50, 45}));
-    decode_gap_check(270);
+    gap_check(270);
     EXPECT_EQ(out.shown.size(), 1u);
-    decode_gap_check(271);
+    gap_check(271);
     ASSERT_EQ(out.shown.size(), 2u);
     EXPECT_EQ(out.shown[1], (shown_text{ENTRY_PLAIN, " "}));
-    EXPECT_EQ(decoder().character_state, WORD_SPACE_SHOWN);
+    EXPECT_EQ(d.character_state, WORD_SPACE_SHOWN);
     EXPECT_EQ(out.readouts.size(), 1u); // the word space writes no read-out
 }
 
@@ -126,64 +130,64 @@ TEST_F(Decoder, MarkIsDashAboveTwoUnitsAndAdaptsByItsLength)
         {60000, true, 50}, //
     };
     for (const auto &c : cases) {
-        init_decoder();
-        decode_on_mark_accepted(1000);
-        decode_on_space_accepted(c.mark_ms);
-        EXPECT_EQ(decoder().code_bits, c.dash ? 1u : 0u) << c.mark_ms;
-        EXPECT_EQ(decoder().mark_unit_ms, c.mark_unit_ms) << c.mark_ms;
-        EXPECT_EQ(decoder().element_count, 1) << c.mark_ms;
+        decoder_init(d);
+        decode_on_mark_accepted(d, 1000);
+        decode_on_space_accepted(d, c.mark_ms);
+        EXPECT_EQ(d.code_bits, c.dash ? 1u : 0u) << c.mark_ms;
+        EXPECT_EQ(d.mark_unit_ms, c.mark_unit_ms) << c.mark_ms;
+        EXPECT_EQ(d.element_count, 1) << c.mark_ms;
     }
 }
 
 TEST_F(Decoder, OnlyAGapInsideACharacterAdaptsTheUnits)
 {
-    decode_on_mark_accepted(99); // below two mark units of 50: (350 + 99) / 8
-    EXPECT_EQ(decoder().space_unit_ms, 56);
-    EXPECT_EQ(decoder().mark_unit_ms, 56);
-    init_decoder();
-    decode_on_mark_accepted(100);
-    EXPECT_EQ(decoder().space_unit_ms, 50);
-    EXPECT_EQ(decoder().mark_unit_ms, 50);
+    decode_on_mark_accepted(d, 99); // below two mark units of 50: (350 + 99) / 8
+    EXPECT_EQ(d.space_unit_ms, 56);
+    EXPECT_EQ(d.mark_unit_ms, 56);
+    decoder_init(d);
+    decode_on_mark_accepted(d, 100);
+    EXPECT_EQ(d.space_unit_ms, 50);
+    EXPECT_EQ(d.mark_unit_ms, 50);
 }
 
 TEST_F(Decoder, UnitsNeverExceed200)
 {
     for (int i = 0; i < 60; ++i) {
-        decode_on_mark_accepted(2 * decoder().mark_unit_ms - 1);
-        ASSERT_LE(decoder().space_unit_ms, MAX_UNIT_MS);
-        ASSERT_LE(decoder().mark_unit_ms, MAX_UNIT_MS);
+        decode_on_mark_accepted(d, 2 * d.mark_unit_ms - 1);
+        ASSERT_LE(d.space_unit_ms, MAX_UNIT_MS);
+        ASSERT_LE(d.mark_unit_ms, MAX_UNIT_MS);
     }
-    EXPECT_EQ(decoder().mark_unit_ms, 200);
-    decode_on_space_accepted(1999); // (1400 + 1999) / 10 would be 339
-    EXPECT_EQ(decoder().mark_unit_ms, 200);
-    decode_on_space_accepted(399); // (1400 + 399) / 8 would be 224
-    EXPECT_EQ(decoder().mark_unit_ms, 200);
+    EXPECT_EQ(d.mark_unit_ms, 200);
+    decode_on_space_accepted(d, 1999); // (1400 + 1999) / 10 would be 339
+    EXPECT_EQ(d.mark_unit_ms, 200);
+    decode_on_space_accepted(d, 399); // (1400 + 399) / 8 would be 224
+    EXPECT_EQ(d.mark_unit_ms, 200);
 }
 
 TEST_F(Decoder, StartRaisesLowUnitsToTenAndResetKeepsThem)
 {
     for (int i = 0; i < 20; ++i)
-        decode_on_mark_accepted(0); // 50, 43, 37, 32, 28, 24, 21, 18, 15, 13, 11, 9, ...
-    EXPECT_LT(decoder().mark_unit_ms, 10);
-    decode_on_space_accepted(0);
-    reset_decoder();
-    EXPECT_EQ(decoder().element_count, 0);
-    EXPECT_EQ(decoder().code_bits, 0u);
-    EXPECT_EQ(decoder().character_state, WORD_SPACE_SHOWN);
-    raise_decoder_units_for_start();
-    EXPECT_EQ(decoder().mark_unit_ms, 10);
-    EXPECT_EQ(decoder().space_unit_ms, 10);
+        decode_on_mark_accepted(d, 0); // 50, 43, 37, 32, 28, 24, 21, 18, 15, 13, 11, 9, ...
+    EXPECT_LT(d.mark_unit_ms, 10);
+    decode_on_space_accepted(d, 0);
+    decoder_reset(d);
+    EXPECT_EQ(d.element_count, 0);
+    EXPECT_EQ(d.code_bits, 0u);
+    EXPECT_EQ(d.character_state, WORD_SPACE_SHOWN);
+    decoder_raise_units_for_start(d);
+    EXPECT_EQ(d.mark_unit_ms, 10);
+    EXPECT_EQ(d.space_unit_ms, 10);
 
-    init_decoder();
-    raise_decoder_units_for_start();
-    EXPECT_EQ(decoder().mark_unit_ms, 50);
+    decoder_init(d);
+    decoder_raise_units_for_start(d);
+    EXPECT_EQ(d.mark_unit_ms, 50);
 }
 
 TEST_F(Decoder, CharacterGapFollowsCodeInterval)
 {
     // Space unit 50, then 43 after a first mark with no space before it.
     const struct {
-        int code_interval;
+        code_interval_t code_interval;
         bool short_first_space;
         uint32_t last_silent_ms;
     } cases[] = {
@@ -191,14 +195,14 @@ TEST_F(Decoder, CharacterGapFollowsCodeInterval)
         {INTERVAL_NARROW, true, 64},  {INTERVAL_MEDIUM, true, 86},   {INTERVAL_WIDE, true, 107},
     };
     for (const auto &c : cases) {
-        init_decoder();
+        decoder_init(d);
         out.shown.clear();
-        settings_for_update().code_interval = c.code_interval;
-        decode_on_mark_accepted(c.short_first_space ? 0 : 1000);
-        decode_on_space_accepted(40);
-        decode_gap_check(c.last_silent_ms);
+        s.code_interval = c.code_interval;
+        decode_on_mark_accepted(d, c.short_first_space ? 0 : 1000);
+        decode_on_space_accepted(d, 40);
+        gap_check(c.last_silent_ms);
         EXPECT_TRUE(out.shown.empty()) << c.code_interval << " " << c.last_silent_ms;
-        decode_gap_check(c.last_silent_ms + 1);
+        gap_check(c.last_silent_ms + 1);
         EXPECT_EQ(out.shown.size(), 1u) << c.code_interval << " " << c.last_silent_ms;
     }
 }
@@ -206,7 +210,7 @@ TEST_F(Decoder, CharacterGapFollowsCodeInterval)
 TEST_F(Decoder, LongAndUnlistedCodesShowTheErrorMark)
 {
     const struct {
-        int alphabet;
+        decode_alphabet_t alphabet;
         const char *code;
         shown_text expected;
     } cases[] = {
@@ -221,11 +225,11 @@ TEST_F(Decoder, LongAndUnlistedCodesShowTheErrorMark)
     };
     for (const auto &c : cases) {
         out.shown.clear();
-        settings_for_update().decode_alphabet = c.alphabet;
+        s.alphabet = c.alphabet;
         key_character(c.code);
         EXPECT_EQ(characters(), (std::vector<shown_text>{c.expected})) << c.code;
-        EXPECT_EQ(decoder().element_count, 0);
-        EXPECT_EQ(decoder().code_bits, 0u);
+        EXPECT_EQ(d.element_count, 0);
+        EXPECT_EQ(d.code_bits, 0u);
     }
 }
 
@@ -249,15 +253,15 @@ TEST_F(Decoder, SwitchSignalTwiceInARowChangesTheAlphabet)
         {{hore, ten_dots, hore}, {ALPHABET_WABUN}, ALPHABET_WABUN}, // "*" without look-up
     };
     for (const auto &c : cases) {
-        reset_settings();
-        settings_for_update().alphabet_auto_switch = true;
-        reset_alphabet_switch_counts();
+        s = initial_decoding;
+        s.alphabet_auto_switch = true;
+        decoder_reset_switch_counts(d);
         out.switches.clear();
         out.shown.clear();
         for (const char *code : c.codes)
             key_character(code);
         EXPECT_EQ(out.switches, c.switches) << c.codes.size();
-        EXPECT_EQ(settings().decode_alphabet, c.alphabet_after) << c.codes.size();
+        EXPECT_EQ(s.alphabet, c.alphabet_after) << c.codes.size();
     }
 }
 
@@ -266,7 +270,7 @@ TEST_F(Decoder, SwitchSignalsAreShownButSwitchNothingWhenAutoSwitchIsOff)
     for (const char *code : {"-..---", "-..---", "...-.", "...-."})
         key_character(code);
     EXPECT_TRUE(out.switches.empty());
-    EXPECT_EQ(settings().decode_alphabet, ALPHABET_EUROPEAN);
+    EXPECT_EQ(s.alphabet, ALPHABET_EUROPEAN);
     const std::vector<shown_text> expected = {
         {ENTRY_PROSIGN, "ﾎﾚ"}, {ENTRY_PROSIGN, "ﾎﾚ"}, {ENTRY_PROSIGN, "ﾗﾀ"}, {ENTRY_PROSIGN, "ﾗﾀ"}};
     EXPECT_EQ(characters(), expected);
@@ -274,9 +278,9 @@ TEST_F(Decoder, SwitchSignalsAreShownButSwitchNothingWhenAutoSwitchIsOff)
 
 TEST_F(Decoder, TogglingAutoSwitchForgetsAPendingSignal)
 {
-    settings_for_update().alphabet_auto_switch = true;
+    s.alphabet_auto_switch = true;
     key_character("-..---");
-    reset_alphabet_switch_counts();
+    decoder_reset_switch_counts(d);
     key_character("-..---");
     EXPECT_TRUE(out.switches.empty());
     key_character("-..---");
@@ -287,18 +291,8 @@ TEST_F(Decoder, ReadoutsOnlyWhenUnitTimeDisplayIsOn)
 {
     key_character(".-");
     EXPECT_TRUE(out.readouts.empty());
-    settings_for_update().unit_time_display = true;
+    s.unit_time_display = true;
     key_character(".-");
     key_character("--");
     EXPECT_EQ(out.readouts.size(), 2u);
-}
-
-TEST_F(Decoder, NullOutputsAreSkipped)
-{
-    set_decoder_output({nullptr, nullptr, nullptr, nullptr});
-    settings_for_update().alphabet_auto_switch = true;
-    settings_for_update().unit_time_display = true;
-    key_character("-..---");
-    key_character("-..---");
-    EXPECT_EQ(settings().decode_alphabet, ALPHABET_WABUN);
 }

@@ -1,8 +1,9 @@
-// Key detection, mark and space acceptance, the recording start, the timeline
-// appends, the hooks and the meter and stop cadence. Signals are built sample
-// by sample; 11 samples make one clock millisecond, and the recording start
-// puts the onset sample at sample counter 0, so sample k of a recording has
-// clock k / 11. Expected values are worked out by hand in the comments.
+// Key detection, the acceptance of marks and spaces, the recording start,
+// the display step and the meter and stop cadence of the detector alone.
+// Signals are built sample by sample; 11 samples make one clock millisecond,
+// and the first onset puts its sample at sample counter 0, so sample k of a
+// recording has clock k / 11. Expected values are worked out by hand in the
+// comments.
 #include "core/audio/detector.h"
 
 #include <gtest/gtest.h>
@@ -15,54 +16,52 @@ namespace
 constexpr int16_t LOUD = 8000;
 constexpr int16_t QUIET = 0;
 
+// One reported event: F first onset, M mark accepted (value: the space
+// before it), S space accepted (value: the mark), D display step (value: the
+// key state), with the sample counter at which it happened.
 struct event {
-    char
-        kind; // R recording started, M mark accepted, S space accepted, G gap check, D display step
+    char kind;
     uint32_t value;
+    uint32_t counter;
 };
 
 class Detector : public ::testing::Test
 {
   protected:
     detector_state d{};
-    keying_timeline t{};
-    measurement_state m{};
-    settings_record s{};
+    detector_settings s{1000, 2, 2};
     std::vector<event> log;
-    detector_hooks hooks{};
 
     void SetUp() override
     {
         detector_init(d);
-        timeline_reset(t);
         log.clear();
-        m.analysis_suspended = false;
-        m.recording_phase = RECORDING_WAITING;
-        s.detection_threshold = 1000;
-        s.mark_delay_ms = 2;
-        s.space_delay_ms = 2;
-        hooks.context = &log;
-        hooks.on_recording_started = [](void *c) { record(c, 'R', 0); };
-        hooks.on_mark_accepted = [](void *c, uint32_t v) { record(c, 'M', v); };
-        hooks.on_space_accepted = [](void *c, uint32_t v) { record(c, 'S', v); };
-        hooks.on_gap_check = [](void *c, uint32_t v) { record(c, 'G', v); };
-        hooks.on_display_step = [](void *c, bool down) { record(c, 'D', down ? 1 : 0); };
-    }
-
-    static void record(void *context, char kind, uint32_t value)
-    {
-        static_cast<std::vector<event> *>(context)->push_back({kind, value});
     }
 
     void feed(int16_t amplitude, int samples)
     {
-        std::vector<int16_t> block(samples, amplitude);
-        detector_analyse_block(d, t, m, s, block.data(), block.size(), hooks);
+        for (int i = 0; i < samples; i++) {
+            const uint32_t e = detector_analyse_sample(d, amplitude, s);
+            if (e & DETECTOR_FIRST_ONSET)
+                log.push_back({'F', 0, d.sample_counter});
+            if (e & DETECTOR_MARK_ACCEPTED)
+                log.push_back({'M', detector_space_before_mark_ms(d), d.sample_counter});
+            if (e & DETECTOR_SPACE_ACCEPTED)
+                log.push_back({'S', detector_accepted_mark_ms(d), d.sample_counter});
+            if (e & DETECTOR_DISPLAY_STEP)
+                log.push_back({'D', d.key_down ? 1u : 0u, d.sample_counter});
+        }
     }
 
-    std::vector<uint32_t> stored() const
+    // The durations of the accepted marks and spaces, in timeline order
+    // (each M reports the space before it, each S the mark).
+    std::vector<uint32_t> accepted() const
     {
-        return std::vector<uint32_t>(t.entries, t.entries + t.timeline_count);
+        std::vector<uint32_t> out;
+        for (const event &e : log)
+            if (e.kind == 'M' || e.kind == 'S')
+                out.push_back(e.value);
+        return out;
     }
 
     std::vector<uint32_t> values(char kind) const
@@ -76,7 +75,7 @@ class Detector : public ::testing::Test
 
     // A dot of 110 loud samples from the onset at sample 0: the key is up at
     // sample 125 (clock 11), the space is accepted at sample 154 (clock 14)
-    // and the mark of 11 ms appended.
+    // with the mark of 11 ms.
     void dot_then_quiet_until(int next_sample)
     {
         feed(LOUD, 110);
@@ -138,34 +137,44 @@ TEST_F(Detector, FirstMarkAcceptedWhenClockPassesTheMarkDelay)
         s.mark_delay_ms = c.delay_ms;
         feed(LOUD, c.samples_before);
         EXPECT_FALSE(d.mark_accepted) << c.delay_ms;
-        EXPECT_EQ(t.timeline_count, 0);
+        EXPECT_TRUE(values('M').empty());
         feed(LOUD, 1);
         EXPECT_TRUE(d.mark_accepted) << c.delay_ms;
         EXPECT_EQ(d.measurement_clock, c.delay_ms + 1);
-        EXPECT_EQ(stored(), V({0}));
         EXPECT_EQ(values('M'), V({0}));
     }
 }
 
-TEST_F(Detector, RecordingStartsAtTheFirstOnsetAndRestartsTheClock)
+TEST_F(Detector, FirstOnsetRestartsTheClockAndLaterOnsetsDoNot)
 {
     feed(QUIET, 500);
-    EXPECT_EQ(m.recording_phase, RECORDING_WAITING);
     EXPECT_EQ(d.measurement_clock, 45u);
+    EXPECT_TRUE(values('F').empty());
     feed(LOUD, 1);
-    EXPECT_EQ(m.recording_phase, RECORDING_ACTIVE);
+    EXPECT_EQ(values('F').size(), 1u);
     EXPECT_EQ(d.sample_counter, 0u);
     EXPECT_EQ(d.measurement_clock, 0u);
+    EXPECT_EQ(d.space_start_time, 0u);
     EXPECT_EQ(d.key_down_onsets, 1);
-    EXPECT_EQ(values('R').size(), 1u);
 
-    // Later onsets neither restart the recording nor the clock.
     feed(LOUD, 109);
     feed(QUIET, 440);
     feed(LOUD, 1);
     EXPECT_EQ(d.key_down_onsets, 2);
     EXPECT_EQ(d.sample_counter, 550u);
-    EXPECT_EQ(values('R').size(), 1u);
+    EXPECT_EQ(values('F').size(), 1u);
+
+    // After a clear the next onset starts a recording again; the reset of
+    // the start sequence alone does not.
+    detector_measurement_reset(d);
+    feed(QUIET, 200);
+    feed(LOUD, 1);
+    EXPECT_EQ(values('F').size(), 1u);
+    detector_clear(d);
+    feed(QUIET, 200);
+    feed(LOUD, 1);
+    EXPECT_EQ(values('F').size(), 2u);
+    EXPECT_EQ(d.sample_counter, 0u);
 }
 
 TEST_F(Detector, ShortKeyDownLeavesNoTraceAndDoesNotSplitTheSpace)
@@ -190,7 +199,7 @@ TEST_F(Detector, ShortKeyDownLeavesNoTraceAndDoesNotSplitTheSpace)
         feed(LOUD, c.loud);
         feed(QUIET, 1100 - 550 - c.loud);
         feed(LOUD, 110);
-        EXPECT_EQ(stored(), c.entries) << "loud " << c.loud;
+        EXPECT_EQ(accepted(), c.entries) << "loud " << c.loud;
     }
 }
 
@@ -217,7 +226,30 @@ TEST_F(Detector, ShortKeyUpInsideAMarkDoesNotEndIt)
         feed(QUIET, c.quiet);
         feed(LOUD, 300);
         feed(QUIET, 100);
-        EXPECT_EQ(stored(), c.entries) << "quiet " << c.quiet;
+        EXPECT_EQ(accepted(), c.entries) << "quiet " << c.quiet;
+    }
+}
+
+TEST_F(Detector, SpaceAcceptedWhenItsClockPassesTheSpaceDelay)
+{
+    // The dot's key-up starts at sample 125 (clock 11); with delay 0 the
+    // space is accepted at sample 132 (clock 12), with delay 2 at sample 154
+    // (clock 14), with delay 5 at sample 187 (clock 17).
+    const struct {
+        uint32_t delay_ms;
+        uint32_t counter;
+    } cases[] = {{0, 132}, {2, 154}, {5, 187}};
+    for (const auto &c : cases) {
+        SetUp();
+        s.space_delay_ms = c.delay_ms;
+        dot_then_quiet_until(400);
+        ASSERT_EQ(values('S'), V({11})) << c.delay_ms;
+        for (const event &e : log) {
+            if (e.kind == 'S') {
+                EXPECT_EQ(e.counter, c.counter) << c.delay_ms;
+            }
+        }
+        EXPECT_EQ(d.space_start_time, 11u);
     }
 }
 
@@ -225,21 +257,24 @@ TEST_F(Detector, PeakLevelIsTheLargestSignedSampleAlsoWhileSuspended)
 {
     int32_t peak = -1;
     feed(-20000, 1200); // clock 109
-    ASSERT_TRUE(detector_meter_due(d, peak));
+    ASSERT_TRUE(detector_take_meter_reading(d, peak));
     EXPECT_EQ(peak, 0);
 
-    m.analysis_suspended = true;
-    log.clear();
     const int16_t block[] = {300, -32768, 7000, 6999};
-    detector_analyse_block(d, t, m, s, block, 4, hooks);
+    const uint32_t counter = d.sample_counter;
+    const bool key_down = d.key_down;
+    log.clear();
+    detector_count_samples(d, block, 4);
     EXPECT_EQ(d.peak_level, 7000);
-    EXPECT_TRUE(log.empty()); // nothing is analysed while suspended
+    EXPECT_EQ(d.sample_counter, counter + 4);
+    EXPECT_EQ(d.key_down, key_down); // nothing is analysed while suspended
 }
 
-TEST_F(Detector, MeterUpdateWhenMoreThan100MsHavePassed)
+TEST_F(Detector, MeterReadingWhenMoreThan100MsHavePassed)
 {
-    m.analysis_suspended = true;
     int32_t peak = 0;
+    const int16_t block[1110] = {};
+    std::vector<int16_t> loud(1110, 500);
     const struct {
         int samples;
         bool due;
@@ -251,9 +286,9 @@ TEST_F(Detector, MeterUpdateWhenMoreThan100MsHavePassed)
         {1, true, 202},
     };
     for (const auto &step : steps) {
-        feed(500, step.samples);
+        detector_count_samples(d, loud.data(), static_cast<size_t>(step.samples));
         EXPECT_EQ(d.measurement_clock, step.clock);
-        EXPECT_EQ(detector_meter_due(d, peak), step.due) << "clock " << step.clock;
+        EXPECT_EQ(detector_take_meter_reading(d, peak), step.due) << "clock " << step.clock;
     }
     EXPECT_EQ(d.last_meter_time, 202u);
     EXPECT_EQ(d.peak_level, 0);
@@ -261,179 +296,91 @@ TEST_F(Detector, MeterUpdateWhenMoreThan100MsHavePassed)
 
     // The clock restarting behind the last meter time wraps: due at once.
     detector_measurement_reset(d);
-    feed(500, 11);
-    EXPECT_TRUE(detector_meter_due(d, peak));
+    detector_count_samples(d, block, 11);
+    EXPECT_TRUE(detector_take_meter_reading(d, peak));
+    EXPECT_EQ(peak, 0);
 }
 
-TEST_F(Detector, FirstEntryIsTheTimeFromARejectedClickToTheFirstMark)
+TEST_F(Detector, DisplayStepEveryEighthAnalysedSample)
 {
-    // Click at sample 0, key up at sample 16 (clock 1): rejected. The real
-    // mark begins at sample 5500 (clock 500) and is accepted at clock 503.
-    feed(LOUD, 1);
-    feed(QUIET, 5499);
-    EXPECT_EQ(t.timeline_count, 0);
-    feed(LOUD, 110);
-    EXPECT_EQ(stored(), V({500}));
-    EXPECT_EQ(t.space_histogram[500], 1);
-    EXPECT_EQ(t.space_histogram_peak, 1);
+    feed(QUIET, 7);
+    EXPECT_TRUE(values('D').empty());
+    feed(QUIET, 1);
+    EXPECT_EQ(values('D'), V({0}));
+    feed(LOUD, 8);
+    // Quiet samples 1..15 still down, the 16th up: steps at 8 and 16.
+    feed(QUIET, 16);
+    EXPECT_EQ(values('D'), V({0, 1, 1, 0}));
+    // Samples only counted while suspended do not move the step on.
+    const int16_t block[5] = {};
+    detector_count_samples(d, block, 5);
+    feed(QUIET, 7);
+    EXPECT_EQ(values('D').size(), 4u);
+    feed(QUIET, 1);
+    EXPECT_EQ(values('D').size(), 5u);
 }
 
-TEST_F(Detector, OneDotThenSilenceGivesTwoEntries)
-{
-    dot_then_quiet_until(11025);
-    EXPECT_EQ(stored(), V({0, 11}));
-    EXPECT_EQ(t.space_histogram[0], 1);
-    EXPECT_EQ(t.mark_histogram[8], 1);
-}
-
-TEST_F(Detector, StoppedWhileKeyHeldAfterAcceptedMarkGivesOddCount)
-{
-    // Second onset at sample 330 (clock 30), accepted at clock 33: space
-    // 30 - 11. The mark in progress is never stored.
-    dot_then_quiet_until(330);
-    feed(LOUD, 2000);
-    EXPECT_EQ(stored(), V({0, 11, 19}));
-}
-
-TEST_F(Detector, ChatteringNeverOverrunsTheTimelineAndAsksForAStop)
-{
-    // Key delay 0: 11 loud and 27 quiet samples are a mark of 26 samples and
-    // a space of 12, both crossing a clock tick, so two entries every 38
-    // samples (about 120 per 100 ms).
-    s.mark_delay_ms = 0;
-    s.space_delay_ms = 0;
-    std::vector<int16_t> signal;
-    for (int cycle = 0; cycle < 5600; cycle++) {
-        signal.insert(signal.end(), 11, LOUD);
-        signal.insert(signal.end(), 27, QUIET);
-    }
-    bool was_full = false;
-    for (size_t at = 0; at + 110 <= signal.size(); at += 110) {
-        detector_analyse_block(d, t, m, s, signal.data() + at, 110, hooks);
-        ASSERT_LE(t.timeline_count, TIMELINE_MAX_ENTRIES);
-        EXPECT_EQ(m.stop_request, t.timeline_count == TIMELINE_MAX_ENTRIES) << "at " << at;
-        was_full = was_full || t.timeline_count == TIMELINE_MAX_ENTRIES;
-    }
-    EXPECT_TRUE(was_full);
-    EXPECT_EQ(t.entries[TIMELINE_MAX_ENTRIES], 0);
-    EXPECT_EQ(t.entries[TIMELINE_SLOTS - 1], 0);
-    // Half the stored entries are spaces, half marks.
-    int marks = 0;
-    for (int32_t c : t.mark_histogram)
-        marks += c;
-    EXPECT_EQ(marks, TIMELINE_MAX_ENTRIES / 2);
-}
-
-TEST_F(Detector, AutomaticStopConditionsAtTheirEdges)
+TEST_F(Detector, AutomaticStopLimitsAtTheirEdges)
 {
     const struct {
-        int phase;
         uint32_t clock, space_start, mark_start;
         int32_t count;
         bool stop;
     } cases[] = {
-        {RECORDING_ACTIVE, 10000, 0, 0, 0, false},
-        {RECORDING_ACTIVE, 10001, 0, 10001, 0, true},
-        {RECORDING_ACTIVE, 10001, 10001, 0, 0, true},
-        {RECORDING_ACTIVE, 10001, 1, 1, 0, false},
-        {RECORDING_ACTIVE, 500, 400, 300, 10000, false},
-        {RECORDING_ACTIVE, 500, 400, 300, 10001, true},
-        {RECORDING_ACTIVE, 300000, 299999, 299999, 0, false},
-        {RECORDING_ACTIVE, 300001, 299999, 299999, 0, true},
-        {RECORDING_WAITING, 400000, 0, 0, 10098, false},
-        {RECORDING_STOPPED, 400000, 0, 0, 10098, false},
+        {10000, 0, 0, 0, false},
+        {10001, 0, 10001, 0, true},
+        {10001, 10001, 0, 0, true},
+        {10001, 1, 1, 0, false},
+        {500, 400, 300, 10000, false},
+        {500, 400, 300, 10001, true},
+        {300000, 299999, 299999, 0, false},
+        {300001, 299999, 299999, 0, true},
+        // A start time ahead of the clock (left from before it restarted)
+        // wraps to a long time.
+        {5, 0, 6, 0, true},
     };
     for (const auto &c : cases) {
-        m.stop_request = false;
-        m.recording_phase = c.phase;
         d.measurement_clock = c.clock;
         d.space_start_time = c.space_start;
         d.mark_start_time = c.mark_start;
-        t.timeline_count = c.count;
-        EXPECT_EQ(detector_check_automatic_stop(d, t, m), c.stop)
-            << c.phase << " " << c.clock << " " << c.space_start << " " << c.mark_start << " "
-            << c.count;
-        EXPECT_EQ(m.stop_request, c.stop);
+        EXPECT_EQ(detector_automatic_stop_due(d, c.count), c.stop)
+            << c.clock << " " << c.space_start << " " << c.mark_start << " " << c.count;
     }
 }
 
-TEST_F(Detector, HooksFireInTheWrittenOrder)
+TEST_F(Detector, KeyUpMeasuresFromTheSpaceStartTime)
 {
-    // Samples 0..124 down (onset, mark accepted at 33); 125..153 up with the
-    // space accepted at 154 (clock 14, mark 11) followed in the same sample by
-    // the gap check of 14 - 11; next onset at 330 (clock 30) accepted at 363.
-    dot_then_quiet_until(330);
-    feed(LOUD, 40);
-
-    std::vector<event> decoder_calls;
-    for (const event &e : log)
-        if (e.kind != 'D')
-            decoder_calls.push_back(e);
-    ASSERT_EQ(decoder_calls.size(), 1u + 1 + 205 + 1 + 1);
-    EXPECT_EQ(decoder_calls[0].kind, 'R');
-    EXPECT_EQ(decoder_calls[1].kind, 'M');
-    EXPECT_EQ(decoder_calls[1].value, 0u);
-    // Gap checks on every key-up sample 125..329, elapsed from space start 11.
-    EXPECT_EQ(decoder_calls[2].kind, 'G');
-    EXPECT_EQ(decoder_calls[2].value, 0u);
-    // Sample 154 is the 30th key-up sample: entries 2..30 are gap checks
-    // up to sample 153, then the space, then that sample's gap check.
-    EXPECT_EQ(decoder_calls[31].kind, 'S');
-    EXPECT_EQ(decoder_calls[31].value, 11u);
-    EXPECT_EQ(decoder_calls[32].kind, 'G');
-    EXPECT_EQ(decoder_calls[32].value, 3u);
-    EXPECT_EQ(decoder_calls[207].kind, 'G');
-    EXPECT_EQ(decoder_calls[207].value, 29u - 11u);
-    EXPECT_EQ(decoder_calls[208].kind, 'M');
-    EXPECT_EQ(decoder_calls[208].value, 19u);
+    dot_then_quiet_until(330); // space start at clock 11; sample 329 is clock 29
+    EXPECT_EQ(detector_key_up_ms(d), 18u);
+    // Before the first mark of a program run the start time is 0.
+    SetUp();
+    feed(QUIET, 220);
+    EXPECT_EQ(detector_key_up_ms(d), 20u);
 }
 
-TEST_F(Detector, DisplayStepEveryEighthAnalysedSampleWhileRecording)
-{
-    m.analysis_suspended = true;
-    feed(QUIET, 5); // not analysed: does not count
-    m.analysis_suspended = false;
-    feed(QUIET, 20); // analysed but waiting: counts, no step
-    EXPECT_TRUE(values('D').empty());
-    feed(LOUD, 3); // onset; 23 analysed samples
-    EXPECT_TRUE(values('D').empty());
-    feed(LOUD, 1);
-    EXPECT_EQ(values('D'), V({1}));
-    // Quiet samples 1..15 still down, the 16th up: steps at 8, 16 and 24.
-    feed(QUIET, 24);
-    EXPECT_EQ(values('D'), V({1, 1, 0, 0}));
-}
-
-TEST_F(Detector, MarkHeldAtStopEndsInTheNextMeasurementWithoutAnEntry)
+TEST_F(Detector, MarkHeldAcrossAResetEndsAsAcceptedSpaceAfterIt)
 {
     dot_then_quiet_until(330);
     feed(LOUD, 100); // mark accepted and still held
-    m.recording_phase = RECORDING_STOPPED;
-    m.analysis_suspended = true;
-    log.clear();
-
-    // Clear then start: only the clock, the key state and the onset count go back.
-    timeline_reset(t);
+    ASSERT_TRUE(d.mark_accepted);
+    // The start and clear sequences put back only the clock, the key state
+    // and the onset count.
     detector_measurement_reset(d);
     detector_clear(d);
-    m.recording_phase = RECORDING_WAITING;
-    m.analysis_suspended = false;
     EXPECT_TRUE(d.mark_accepted);
     EXPECT_EQ(d.hang_count, HANG_SAMPLES);
+    log.clear();
 
     // Up at the 16th quiet sample (counter 16, clock 1), accepted at clock 4,
-    // counter 44.
+    // counter 44; the mark reads from its old start time (330 / 11 = 30),
+    // wrapping.
     feed(QUIET, 43);
     EXPECT_TRUE(values('S').empty());
     feed(QUIET, 1);
-    EXPECT_EQ(values('S').size(), 1u);
-    EXPECT_EQ(t.timeline_count, 0);
-    EXPECT_EQ(m.recording_phase, RECORDING_WAITING);
-
-    // The next key-down starts the new recording normally.
-    feed(LOUD, 40);
-    EXPECT_EQ(m.recording_phase, RECORDING_ACTIVE);
-    EXPECT_EQ(stored(), V({0}));
+    EXPECT_EQ(values('S'), V({1u - 30u}));
+    // The next onset is the first after the clear.
+    feed(LOUD, 1);
+    EXPECT_EQ(values('F').size(), 1u);
 }
 
 } // namespace

@@ -15,14 +15,16 @@ namespace
 std::string write_to_text(const std::vector<uint16_t> &entries, int seconds,
                           const keying_statistics &stats)
 {
-    FILE *file = std::tmpfile();
-    write_keying_data_file(file, entries.data(), int(entries.size()), seconds, stats);
-    std::string text(size_t(std::ftell(file)), '\0');
-    std::rewind(file);
-    size_t got = std::fread(&text[0], 1, text.size(), file);
-    text.resize(got);
-    std::fclose(file);
-    return text;
+    return format_keying_data_file(entries.data(), int(entries.size()), seconds, stats);
+}
+
+// The text with every LF turned into CR LF, as the program writes its files.
+std::string with_crlf(const char *text)
+{
+    std::string out;
+    for (const char *p = text; *p; p++)
+        out += *p == '\n' ? std::string("\r\n") : std::string(1, *p);
+    return out;
 }
 
 load_result_t load_text(const std::string &text, replay_record &record, int *seconds)
@@ -100,7 +102,7 @@ struct record_holder {
 TEST(KeyingFileWriter, WritesTheExactLines)
 {
     const std::vector<uint16_t> entries = {0, 60, 60, 180, 65535};
-    EXPECT_EQ(write_to_text(entries, 12, sample_stats()), std::string(sample_file));
+    EXPECT_EQ(write_to_text(entries, 12, sample_stats()), with_crlf(sample_file));
 }
 
 TEST(KeyingFileWriter, TitleIsCodePage932)
@@ -140,9 +142,7 @@ TEST(KeyingFileReader, ReadsBackWhatWasWritten)
 
 TEST(KeyingFileReader, ReadsCrLfLineEnds)
 {
-    std::string text;
-    for (const char *p = sample_file; *p; p++)
-        text += *p == '\n' ? std::string("\r\n") : std::string(1, *p);
+    const std::string text = with_crlf(sample_file);
     record_holder r;
     int seconds = 0;
     ASSERT_EQ(load_text(text, *r, &seconds), LOAD_LOADED);

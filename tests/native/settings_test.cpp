@@ -1,4 +1,3 @@
-#include "core/app/measurement_state.h"
 #include "core/app/settings.h"
 
 #include <gtest/gtest.h>
@@ -14,27 +13,23 @@ TEST(Settings, ThresholdFromTrackbarIsClampedToItsRange)
         EXPECT_EQ(threshold_from_position(c.position), c.threshold) << "position " << c.position;
 }
 
-TEST(Settings, InitialThresholdShowsAsPosition37ButIsNotReachableFromIt)
+TEST(Settings, EveryRunStartsFromTheInitialValues)
 {
-    reset_settings();
-    EXPECT_EQ(settings().detection_threshold, 12240);
-    EXPECT_EQ(threshold_to_position(settings().detection_threshold), 37);
+    const settings_record s = initial_settings();
+    EXPECT_EQ(s.decode_alphabet, ALPHABET_EUROPEAN);
+    EXPECT_EQ(s.code_interval, INTERVAL_MEDIUM);
+    EXPECT_FALSE(s.alphabet_auto_switch);
+    EXPECT_FALSE(s.large_decoded_text);
+    EXPECT_FALSE(s.double_speed_sweep);
+    EXPECT_FALSE(s.unit_time_display);
+    EXPECT_EQ(s.clipping_mode, CLIPPING_OFF);
+    EXPECT_FALSE(s.monitor);
+    EXPECT_EQ(s.mark_delay_ms, 2u);
+    EXPECT_EQ(s.space_delay_ms, 2u);
+    EXPECT_EQ(s.selected_input_device, 0u);
+    EXPECT_EQ(s.selected_output_device, 0u);
+    // The initial threshold shows as position 37 but is not reachable from it.
+    EXPECT_EQ(s.detection_threshold, 12240);
+    EXPECT_EQ(threshold_to_position(s.detection_threshold), 37);
     EXPECT_NE(threshold_from_position(37), 12240);
-    EXPECT_EQ(settings().mark_delay_ms, 2u);
-    EXPECT_EQ(settings().code_interval, INTERVAL_MEDIUM);
-}
-
-TEST(MeasurementState, PhasesFollowSuspendedFlagAndRecordingPhase)
-{
-    reset_measurement_state();
-    measurement_state &m = measurement_for_update();
-    m.analysis_suspended = true;
-    EXPECT_EQ(measurement_phase(), PHASE_IDLE);
-    m.analysis_suspended = false;
-    EXPECT_EQ(measurement_phase(), PHASE_ARMED);
-    m.recording_phase = RECORDING_ACTIVE;
-    EXPECT_EQ(measurement_phase(), PHASE_RECORDING);
-    m.recording_phase = RECORDING_STOPPED;
-    m.analysis_suspended = true;
-    EXPECT_EQ(measurement_phase(), PHASE_STOPPED);
 }

@@ -8,6 +8,10 @@
 namespace
 {
 
+// The statistics record under test; like the program's, it keeps what an
+// empty class leaves from one evaluation to the next.
+keying_statistics stats_record;
+
 // A timeline built element by element: entry 0 the leading space, then
 // mark, space, mark, ... A trailing sentinel behind the stored entries shows
 // whether anything past the count is read.
@@ -30,8 +34,8 @@ struct timeline_builder {
     {
         std::vector<uint16_t> stored = entries;
         stored.push_back(777); // never part of the timeline
-        compute_keying_statistics(stored.data(), count());
-        return keying_stats();
+        compute_keying_statistics(stats_record, stored.data(), count());
+        return stats_record;
     }
 };
 
@@ -51,7 +55,7 @@ timeline_builder ten_letters_a()
 
 TEST(KeyingStatistics, EvenKeyingFindsDecisionTime140WithExactMeans)
 {
-    reset_keying_statistics();
+    keying_statistics_init(stats_record);
     timeline_builder t = ten_letters_a();
     ASSERT_EQ(t.count(), 40);
     const keying_statistics &s = t.evaluate();
@@ -119,7 +123,7 @@ TEST(KeyingStatistics, DecisionTimeFollowsTheFirstPronouncedPeak)
         {"short marks in no class", {{10, 60}, {10, 180}, {2, 4}}, 140, 10, 60.0, 0.0, 10, false},
     };
     for (const peak_case &c : cases) {
-        reset_keying_statistics();
+        keying_statistics_init(stats_record);
         timeline_builder t;
         for (const auto &g : c.groups)
             t.repeat(g.first, g.second, 60);
@@ -136,7 +140,7 @@ TEST(KeyingStatistics, DecisionTimeFollowsTheFirstPronouncedPeak)
 
 TEST(KeyingStatistics, EmptyClassKeepsValuesOfTheLastMeasurementThatHadIt)
 {
-    reset_keying_statistics();
+    keying_statistics_init(stats_record);
     timeline_builder dots_only;
     dots_only.repeat(20, 60, 60);
     const keying_statistics &first = dots_only.evaluate();
@@ -145,7 +149,7 @@ TEST(KeyingStatistics, EmptyClassKeepsValuesOfTheLastMeasurementThatHadIt)
     EXPECT_EQ(first.mean_dash_ms, 0.0); // never filled since program start
 
     ten_letters_a().evaluate();
-    EXPECT_FALSE(keying_stats().statistics_failed);
+    EXPECT_FALSE(stats_record.statistics_failed);
 
     timeline_builder uneven_dots;
     uneven_dots.repeat(10, 50, 60);
@@ -162,7 +166,7 @@ TEST(KeyingStatistics, EmptyClassKeepsValuesOfTheLastMeasurementThatHadIt)
 
 TEST(KeyingStatistics, EmptyGapClassAloneSetsTheFailedFlag)
 {
-    reset_keying_statistics();
+    keying_statistics_init(stats_record);
     timeline_builder t;
     for (int i = 0; i < 10; i++) {
         t.key(60, 300); // every space a word space, at least D long
@@ -177,7 +181,7 @@ TEST(KeyingStatistics, EmptyGapClassAloneSetsTheFailedFlag)
 
 TEST(KeyingStatistics, OnlyStoredEntriesAreReadAndOddCountEndsWithASpace)
 {
-    reset_keying_statistics();
+    keying_statistics_init(stats_record);
     timeline_builder t = ten_letters_a();
     t.entries[0] = 1500; // leading space: in the keying time, not in the histogram
     t.entries.push_back(60);
@@ -195,17 +199,17 @@ TEST(KeyingStatistics, OnlyStoredEntriesAreReadAndOddCountEndsWithASpace)
     u.entries[2] = 4;
     u.entries[3] = 65535;
     u.evaluate();
-    EXPECT_EQ(keying_stats().mark_length_histogram[3], 1);
-    EXPECT_EQ(keying_stats().space_length_histogram[4], 1);
-    EXPECT_EQ(keying_stats().mark_length_histogram[500], 1);
-    EXPECT_EQ(keying_stats().dot_count, 9);
-    EXPECT_EQ(keying_stats().dash_count, 9);
+    EXPECT_EQ(stats_record.mark_length_histogram[3], 1);
+    EXPECT_EQ(stats_record.space_length_histogram[4], 1);
+    EXPECT_EQ(stats_record.mark_length_histogram[500], 1);
+    EXPECT_EQ(stats_record.dot_count, 9);
+    EXPECT_EQ(stats_record.dash_count, 9);
 }
 
 TEST(KeyingStatistics, RatiosAreNotFiniteWithoutAMeanDotLength)
 {
-    reset_keying_statistics();
-    keying_statistics s = keying_stats();
+    keying_statistics_init(stats_record);
+    keying_statistics s = stats_record;
     s.mean_dash_ms = 180.0;
     EXPECT_TRUE(std::isinf(dash_dot_ratio(s)));
     EXPECT_TRUE(std::isnan(gap_dot_ratio(s)));

@@ -1,6 +1,5 @@
 // The decoded text line and the unit read-outs drawn into memory DCs and
 // read back pixel by pixel.
-#include "core/app/settings.h"
 #include "win32/display/decoded_text.h"
 
 #include "tests/windows/test_canvas.h"
@@ -16,11 +15,6 @@ namespace
 
 constexpr int SURFACE_WIDTH = 1200;
 constexpr int SURFACE_HEIGHT = 900;
-constexpr COLORREF GREY = RGB(128, 128, 128);
-constexpr COLORREF WHITE = RGB(255, 255, 255);
-constexpr COLORREF RED = RGB(255, 0, 0);
-constexpr COLORREF GREEN = RGB(0, 255, 0);
-constexpr COLORREF YELLOW = RGB(255, 255, 0);
 
 // A 1200 x 900 surface filled with grey, so that everything drawn on it
 // (white included) can be told from the untouched surface.
@@ -77,8 +71,8 @@ struct text_line {
     }
     void show(int kind, const char *text)
     {
-        show_decoded_text(kind, text, static_cast<int>(std::strlen(text)), window.dc, back.dc,
-                          scroll_rect);
+        show_decoded_text(static_cast<entry_kind_t>(kind), text,
+                          static_cast<int>(std::strlen(text)), window.dc, back.dc, scroll_rect);
     }
     void show_blanks(int count)
     {
@@ -89,8 +83,7 @@ struct text_line {
 
 void use_layout(bool large)
 {
-    settings_for_update().large_decoded_text = large;
-    load_decoded_text_layout();
+    load_decoded_text_layout(large);
     reset_decoded_text_cursor();
 }
 
@@ -100,8 +93,7 @@ class DecodedText : public ::testing::Test
     void SetUp() override { use_layout(false); }
     void TearDown() override
     {
-        reset_settings();
-        load_decoded_text_layout();
+        load_decoded_text_layout(false);
         reset_decoded_text_cursor();
     }
 };

@@ -2,79 +2,69 @@
 // server (the test command runs these tests with a private PulseAudio).
 #include "win32/audio/devices.h"
 
-#include "core/app/measurement_state.h"
-#include "win32/resources/resource_ids.h"
-
-#include <commctrl.h>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 namespace
 {
 
 // A hidden window standing in for the main window: it receives the device
-// notifications and holds trackbar 1008.
+// notifications.
 struct device_window {
     HWND window;
-    HWND volume;
     device_window()
     {
-        INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
-        InitCommonControlsEx(&controls);
+        mark_audio_closed();
         window = CreateWindowExA(0, "STATIC", "devices", WS_POPUP, 0, 0, 100, 100, nullptr, nullptr,
                                  GetModuleHandleA(nullptr), nullptr);
-        volume = CreateWindowExA(0, TRACKBAR_CLASSA, "", WS_CHILD, 0, 0, 80, 20, window,
-                                 reinterpret_cast<HMENU>(IDC_MONITOR_VOLUME),
-                                 GetModuleHandleA(nullptr), nullptr);
-        SendMessageA(volume, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
     }
     ~device_window()
     {
-        close_audio();
+        close_capture();
         DestroyWindow(window);
     }
-    void set_volume_position(int position) { SendMessageA(volume, TBM_SETPOS, TRUE, position); }
+    bool open(int volume_position = 50)
+    {
+        return open_audio(window, 0, 0, volume_position);
+    }
 };
 
-TEST(AudioDevices, VolumeWordCarriesTheLevelInBothChannels)
+// The test command runs with the session's sound server; without a capture
+// and an output device these tests fail rather than pass unnoticed.
+void require_devices()
 {
-    const struct {
-        int position;
-        DWORD word;
-    } cases[] = {{0, 0x00000000u}, {50, 0x7FFF7FFFu}, {100, 0xFFFFFFFFu}, {1, 0x028F028Fu}};
-    for (const auto &c : cases)
-        EXPECT_EQ(monitor_volume_word(c.position), c.word) << c.position;
+    ASSERT_GT(waveInGetNumDevs(), 0u) << "no capture device: is the session's sound server up?";
+    ASSERT_GT(waveOutGetNumDevs(), 0u) << "no output device: is the session's sound server up?";
 }
 
 TEST(AudioDevices, VolumeIsOnlyAppliedToAnOpenMonitorOutput)
 {
-    mark_audio_closed();
+    require_devices();
     device_window w;
-    w.set_volume_position(100);
-    EXPECT_EQ(set_monitor_volume(w.volume), 0u);
+    EXPECT_EQ(set_monitor_volume(100), 0u);
 
-    ASSERT_TRUE(open_audio(w.window)) << "needs the session's sound server";
+    ASSERT_TRUE(w.open());
     ASSERT_NE(devices().monitor, nullptr);
     const struct {
         int position;
         DWORD word;
     } cases[] = {{0, 0x00000000u}, {50, 0x7FFF7FFFu}, {100, 0xFFFFFFFFu}};
-    for (const auto &c : cases) {
-        w.set_volume_position(c.position);
-        EXPECT_EQ(set_monitor_volume(w.volume), c.word) << c.position;
-    }
-    close_audio();
-    EXPECT_EQ(set_monitor_volume(w.volume), 0u);
+    for (const auto &c : cases)
+        EXPECT_EQ(set_monitor_volume(c.position), c.word) << c.position;
+    close_capture();
+    EXPECT_EQ(set_monitor_volume(50), 0u);
 }
 
 TEST(AudioDevices, OpenAudioWhileCaptureIsOpenOpensNothing)
 {
-    mark_audio_closed();
+    require_devices();
     device_window w;
-    ASSERT_TRUE(open_audio(w.window));
+    ASSERT_TRUE(w.open());
     const HWAVEIN capture = devices().capture;
     const HWAVEOUT monitor = devices().monitor;
     ASSERT_NE(capture, nullptr);
-    EXPECT_TRUE(open_audio(w.window));
+    EXPECT_TRUE(w.open());
     EXPECT_EQ(devices().capture, capture);
     EXPECT_EQ(devices().monitor, monitor);
     // Every capture buffer is queued with the driver.
@@ -84,39 +74,59 @@ TEST(AudioDevices, OpenAudioWhileCaptureIsOpenOpensNothing)
     }
 }
 
-TEST(AudioDevices, ReleaseCaptureClosesOnlyWhileAnalysing)
+TEST(AudioDevices, CloseCaptureClosesTheMonitorOutputWithIt)
 {
-    mark_audio_closed();
+    require_devices();
     device_window w;
-    ASSERT_TRUE(open_audio(w.window));
-    measurement_for_update().analysis_suspended = true;
-    release_capture(w.window);
-    EXPECT_NE(devices().capture, nullptr) << "stop and clear leave the capture running";
-    measurement_for_update().analysis_suspended = false;
-    release_capture(w.window);
+    ASSERT_TRUE(w.open());
+    close_capture();
     EXPECT_EQ(devices().capture, nullptr);
     EXPECT_EQ(devices().monitor, nullptr) << "the monitor output closes with the capture";
     for (const WAVEHDR &header : devices().capture_headers)
         EXPECT_EQ(header.lpData, nullptr);
+    // A failed open leaves nothing open: an input device that does not exist.
+    EXPECT_FALSE(open_audio(w.window, 999, 0, 50));
+    EXPECT_EQ(devices().capture, nullptr);
+    EXPECT_EQ(devices().monitor, nullptr);
 }
 
 TEST(AudioDevices, MonitorRingHandsOutTheLowestFreeBufferUntilAllAreQueued)
 {
-    mark_audio_closed();
+    require_devices();
     device_window w;
-    EXPECT_EQ(free_monitor_header(), nullptr) << "no ring while the output is closed";
-    ASSERT_TRUE(open_audio(w.window));
+    EXPECT_EQ(free_monitor_buffer(), -1) << "no ring while the output is closed";
+    ASSERT_TRUE(w.open());
+    // Buffers taken by the block processor carry their length; the test
+    // takes them by hand so that none is played and handed back meanwhile.
+    audio_devices &ring = const_cast<audio_devices &>(devices());
     for (int i = 0; i < RING_BUFFERS; i++) {
-        WAVEHDR *header = free_monitor_header();
-        ASSERT_EQ(header, &devices().monitor_headers[i]);
-        header->dwBufferLength = RING_BUFFER_BYTES; // taken
+        ASSERT_EQ(free_monitor_buffer(), i);
+        ring.monitor_headers[i].dwBufferLength = RING_BUFFER_BYTES;
     }
-    EXPECT_EQ(free_monitor_header(), nullptr);
-    WAVEHDR *fifth = const_cast<WAVEHDR *>(&devices().monitor_headers[4]);
-    monitor_buffer_done(fifth);
-    EXPECT_EQ(free_monitor_header(), fifth);
-    for (WAVEHDR &header : const_cast<audio_devices &>(devices()).monitor_headers)
+    EXPECT_EQ(free_monitor_buffer(), -1);
+    monitor_buffer_done(&ring.monitor_headers[4]);
+    EXPECT_EQ(free_monitor_buffer(), 4);
+    for (WAVEHDR &header : ring.monitor_headers)
         header.dwBufferLength = 0; // hand them back before closing
+}
+
+TEST(AudioDevices, EchoCopiesTheBlockOrSilenceIntoTheMonitorBuffer)
+{
+    require_devices();
+    device_window w;
+    ASSERT_TRUE(w.open());
+    char block[RING_BUFFER_BYTES];
+    for (DWORD i = 0; i < sizeof block; i++)
+        block[i] = static_cast<char>(i + 1);
+    echo_to_monitor(0, block, 200, true);
+    const WAVEHDR &first = devices().monitor_headers[0];
+    EXPECT_EQ(first.dwBufferLength, 200u);
+    EXPECT_EQ(std::memcmp(first.lpData, block, 200), 0);
+    echo_to_monitor(1, block, 220, false);
+    const WAVEHDR &second = devices().monitor_headers[1];
+    EXPECT_EQ(second.dwBufferLength, 220u);
+    for (DWORD i = 0; i < 220; i++)
+        ASSERT_EQ(second.lpData[i], 0) << i;
 }
 
 } // namespace

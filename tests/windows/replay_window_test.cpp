@@ -3,9 +3,9 @@
 // folder holding a small keying data file.
 #include "win32/replay/replay_window.h"
 
-#include "core/app/measurement_state.h"
 #include "core/replay/keying_file.h"
-#include "win32/replay/strip.h"
+#include "tests/windows/test_canvas.h"
+#include "win32/replay/replay_output.h"
 #include "win32/resources/resource_ids.h"
 
 #include <commctrl.h>
@@ -21,34 +21,6 @@
 namespace
 {
 
-// A white 1200 x 740 picture in a memory DC, read back with GetPixel.
-struct picture_dc {
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ previous;
-    picture_dc(int width, int height)
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        void *bits = nullptr;
-        dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        previous = SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, width, height, WHITENESS);
-    }
-    ~picture_dc()
-    {
-        SelectObject(dc, previous);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    bool black(int x, int y) const { return GetPixel(dc, x, y) == RGB(0, 0, 0); }
-};
-
 replay_record record_of(const std::vector<uint16_t> &durations)
 {
     static replay_record record;
@@ -63,18 +35,6 @@ replay_record record_of(const std::vector<uint16_t> &durations)
     return record;
 }
 
-TEST(ReplayStrip, RowPitchFollowsRecordLength)
-{
-    // 630 / (seconds / 12 + 1), kept within 25 .. 50.
-    const struct {
-        uint32_t seconds;
-        int pitch;
-    } cases[] = {{0, 50},   {30, 50},  {143, 50}, {156, 45}, {200, 37},
-                 {275, 27}, {287, 26}, {300, 25}, {400, 25}, {5000, 25}};
-    for (const auto &c : cases)
-        EXPECT_EQ(strip_row_pitch(c.seconds), c.pitch) << c.seconds << " s";
-}
-
 TEST(ReplayStrip, MarksBlackenTheirColumnsFromTheFirstMark)
 {
     // Entry 0 (900 ms) takes no room. Picture time: mark 0..19 (columns 0, 1),
@@ -82,7 +42,7 @@ TEST(ReplayStrip, MarksBlackenTheirColumnsFromTheFirstMark)
     // mark 11995..12004 (column 1199 of row 0 and column 0 of row 1),
     // then a closing space.
     const replay_record &record = record_of({900, 20, 985, 25, 10965, 10, 300});
-    picture_dc picture(1200, 740);
+    canvas picture(WHITE, 1200, 740);
     print_strip(picture.dc, record, 50, 740);
 
     const struct {
@@ -95,61 +55,7 @@ TEST(ReplayStrip, MarksBlackenTheirColumnsFromTheFirstMark)
         {0, 117, true},   {0, 114, false},  {0, 118, false},   {1, 116, false},  {0, 70, false},
     };
     for (const auto &p : pixels)
-        EXPECT_EQ(picture.black(p.x, p.y), p.black) << "(" << p.x << ", " << p.y << ")";
-}
-
-TEST(ReplayStrip, RowsBelowThePictureAreCutOff)
-{
-    // At pitch 25 row 27 has its top at 675 and ticks at 740..742: outside a
-    // 740-pixel picture. A mark at the start of row 26 (ticks at 715..717) is
-    // the last one visible; printing must stop without touching anything else.
-    std::vector<uint16_t> durations = {0, 10};
-    durations.push_back(static_cast<uint16_t>(26 * 12000 - 10 - 60000 * 5));
-    for (int i = 0; i < 5; ++i) {
-        durations.push_back(0);
-        durations.push_back(60000);
-    }
-    // Picture time is now 26 x 12000: a mark of 12010 ms covers all of row 26
-    // and the first column of row 27.
-    durations.push_back(12010);
-    durations.push_back(100);
-    const replay_record &record = record_of(durations);
-    picture_dc picture(1200, 740);
-    print_strip(picture.dc, record, 25, 740);
-    EXPECT_TRUE(picture.black(0, 65));
-    EXPECT_TRUE(picture.black(0, 26 * 25 + 65));
-    EXPECT_TRUE(picture.black(1199, 26 * 25 + 67));
-    EXPECT_FALSE(picture.black(1, 65));
-}
-
-TEST(ReplayStrip, MarkerPointWrapsEvery1200Columns)
-{
-    const struct {
-        uint32_t position_ms;
-        int pitch;
-        LONG x, y;
-    } cases[] = {{0, 50, 0, 0},        {9, 50, 0, 0},      {10, 50, 1, 0},
-                 {11999, 37, 1199, 0}, {12000, 37, 0, 37}, {36010, 25, 1, 75}};
-    for (const auto &c : cases) {
-        const POINT at = strip_point(c.position_ms, c.pitch);
-        EXPECT_EQ(at.x, c.x) << c.position_ms;
-        EXPECT_EQ(at.y, c.y) << c.position_ms;
-    }
-}
-
-TEST(ReplaySpeed, ReadOutShowsElevenOverSamplesPerMs)
-{
-    const struct {
-        int position;
-        int samples_per_ms;
-        const char *text;
-    } cases[] = {{5, 33, "x0.33"}, {16, 22, "x0.50"}, {27, 11, "x1.00"}, {33, 5, "x2.20"}};
-    for (const auto &c : cases) {
-        char text[16];
-        format_speed_readout(c.position, text, sizeof text);
-        EXPECT_STREQ(text, c.text);
-        EXPECT_EQ(samples_per_ms_for_speed(c.position), c.samples_per_ms);
-    }
+        EXPECT_EQ(picture.pixel(p.x, p.y) == BLACK, p.black) << "(" << p.x << ", " << p.y << ")";
 }
 
 // ---- the window itself ------------------------------------------------------
@@ -182,9 +88,11 @@ void write_small_keying_file()
     std::vector<uint16_t> timeline(40, 60);
     timeline[0] = 500;
     static keying_statistics stats;
-    FILE *file = std::fopen(KEYING_DATA_FILE_NAME, "w");
+    const std::string text =
+        format_keying_data_file(timeline.data(), static_cast<int>(timeline.size()), 2, stats);
+    FILE *file = std::fopen(KEYING_DATA_FILE_NAME, "wb");
     ASSERT_NE(file, nullptr);
-    write_keying_data_file(file, timeline.data(), static_cast<int>(timeline.size()), 2, stats);
+    std::fwrite(text.data(), 1, text.size(), file);
     std::fclose(file);
 }
 
@@ -204,6 +112,9 @@ struct window_script {
 };
 
 window_script script;
+
+// The engine whose measured seconds and flags the window changes.
+measurement_engine engine;
 
 std::string item_text(HWND dialog, int id)
 {
@@ -274,14 +185,14 @@ void run_window_with_script(window_script::ending_t ending)
     script.ending = ending;
     script.started_ms = GetTickCount();
     const UINT_PTR timer = SetTimer(nullptr, 0, 50, drive_window);
-    run_print_and_replay_window(nullptr);
+    run_print_and_replay_window(nullptr, engine);
     KillTimer(nullptr, timer);
 }
 
 void expect_leaving_flags()
 {
-    EXPECT_TRUE(measurement().analysis_suspended);
-    EXPECT_FALSE(measurement().device_selection_pending);
+    EXPECT_TRUE(engine.measurement.analysis_suspended);
+    EXPECT_FALSE(engine.measurement.device_selection_pending);
 }
 
 TEST(ReplayWindow, PlaysToTheEndAndLeavesWithTheOutputClosed)
@@ -290,15 +201,15 @@ TEST(ReplayWindow, PlaysToTheEndAndLeavesWithTheOutputClosed)
         GTEST_SKIP() << "no output device";
     temp_folder folder;
     write_small_keying_file();
-    measurement_for_update().analysis_suspended = false;
-    measurement_for_update().device_selection_pending = true;
+    engine.measurement.analysis_suspended = false;
+    engine.measurement.device_selection_pending = true;
     run_window_with_script(window_script::PLAY_TO_END);
     EXPECT_FALSE(script.timed_out);
     EXPECT_TRUE(script.saw_stop_caption);
     EXPECT_TRUE(script.caption_returned);
     EXPECT_TRUE(script.exit_enabled_at_end);
     EXPECT_FALSE(replay_output_open());
-    EXPECT_EQ(measurement().measured_seconds, 2);
+    EXPECT_EQ(engine.measurement.measured_seconds, 2);
     expect_leaving_flags();
 }
 
@@ -331,8 +242,8 @@ TEST(ReplayWindow, LeavingWhileTheOutputClosesStillClosesIt)
 TEST(ReplayWindow, MissingFileShowsOnlyTheMessage)
 {
     temp_folder folder;
-    measurement_for_update().analysis_suspended = false;
-    measurement_for_update().device_selection_pending = true;
+    engine.measurement.analysis_suspended = false;
+    engine.measurement.device_selection_pending = true;
     run_window_with_script(window_script::PLAY_TO_END);
     EXPECT_EQ(script.message_text, "打鍵データ.csvがありません。");
     EXPECT_FALSE(script.saw_stop_caption);

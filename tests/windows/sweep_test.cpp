@@ -12,9 +12,6 @@
 namespace
 {
 
-constexpr COLORREF WHITE = RGB(255, 255, 255);
-constexpr COLORREF BLACK = RGB(0, 0, 0);
-constexpr COLORREF GREY = RGB(128, 128, 128);
 
 // A 1145 x 825 surface filled with grey, so that erased ticks (white) can
 // be told from pixels never drawn.

@@ -1,12 +1,24 @@
 // A memory DC over a top-down 32-bit DIB section for the drawing tests: the
 // code under test draws into `dc`, the test reads the pixels back.
-#ifndef VENTROK_TESTS_TEST_CANVAS_H
-#define VENTROK_TESTS_TEST_CANVAS_H
+#ifndef VENTROK_TESTS_WINDOWS_TEST_CANVAS_H
+#define VENTROK_TESTS_WINDOWS_TEST_CANVAS_H
 
 #include <windows.h>
 
 #include <cstdint>
 #include <vector>
+
+// The colours the drawings must produce, written out independently of the
+// program's own constants, and the background fills the tests use to tell
+// untouched pixels from drawn ones.
+constexpr COLORREF WHITE = RGB(255, 255, 255);
+constexpr COLORREF BLACK = RGB(0, 0, 0);
+constexpr COLORREF RED = RGB(255, 0, 0);
+constexpr COLORREF GREEN = RGB(0, 255, 0);
+constexpr COLORREF YELLOW = RGB(255, 255, 0);
+constexpr COLORREF BLUE = RGB(0, 0, 255);
+constexpr COLORREF GREY = RGB(128, 128, 128);     // untouched background
+constexpr COLORREF DARK_GREEN = RGB(0, 160, 0); // untouched background
 
 struct canvas {
     int width;

@@ -13,7 +13,7 @@
 #include "text_output.h"
 
 #include "core/analysis/decoder.h"
-#include "core/app/measurement_evaluation.h"
+#include "core/app/measurement_engine.h"
 #include "core/replay/keying_file.h"
 #include "core/replay/sequencer.h"
 
@@ -117,8 +117,7 @@ struct measure_arguments {
 // Parses the measure options; returns 0 or the usage exit code.
 int parse_measure(int argc, char **argv, measure_arguments &a)
 {
-    reset_settings();
-    a.options.settings = settings();
+    a.options.settings = initial_settings();
     a.options.progress = true;
     // The program's file name, in the file system's encoding (UTF-8).
     a.output = cp932_to_utf8(KEYING_DATA_FILE_NAME);

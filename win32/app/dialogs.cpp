@@ -1,14 +1,17 @@
 #include "win32/app/dialogs.h"
 
-#include "win32/app/main_window.h"
-#include "core/app/measurement_state.h"
-#include "core/app/settings.h"
-#include "win32/audio/devices.h"
-#include "win32/resources/resource_ids.h"
-
 #include <mmsystem.h>
 
 #include <cstdio>
+
+#include "core/cp932_literals.h"
+#include "win32/app/main_window.h"
+#include "win32/audio/devices.h"
+#include "win32/resources/resource_ids.h"
+
+// The engine whose settings the device selection dialog shows and changes,
+// for the time the dialog runs.
+static measurement_engine *device_dialog_engine;
 
 static INT_PTR CALLBACK about_dialog_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM)
 {
@@ -40,7 +43,7 @@ static void add_unreadable_device(HWND list, UINT id)
     SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
 }
 
-static void fill_output_list(HWND dialog)
+static void fill_output_list(HWND dialog, uint32_t selected_output_device)
 {
     const UINT count = waveOutGetNumDevs();
     if (count == 0)
@@ -54,10 +57,10 @@ static void fill_output_list(HWND dialog)
         else
             add_unreadable_device(list, id);
     }
-    SendMessageA(list, CB_SETCURSEL, settings().selected_output_device, 0);
+    SendMessageA(list, CB_SETCURSEL, selected_output_device, 0);
 }
 
-static void fill_input_list(HWND dialog)
+static void fill_input_list(HWND dialog, uint32_t selected_input_device)
 {
     const UINT count = waveInGetNumDevs();
     if (count == 0) {
@@ -73,7 +76,7 @@ static void fill_input_list(HWND dialog)
         else
             add_unreadable_device(list, id);
     }
-    SendMessageA(list, CB_SETCURSEL, settings().selected_input_device, 0);
+    SendMessageA(list, CB_SETCURSEL, selected_input_device, 0);
 }
 
 // CB_ERR (no entry selected) becomes the device identifier minus one,
@@ -84,12 +87,26 @@ static uint32_t selected_device(HWND dialog, int list_id)
     return static_cast<uint32_t>(position);
 }
 
+// The main window's next paint repeats its first-paint step with the stored
+// devices; the analysis stays suspended and the selection is no longer
+// pending (the clear sequence that ran the dialog has seen to both).
 static INT_PTR end_device_selection(HWND dialog, int button)
 {
-    measurement_for_update().analysis_suspended = true;
     request_first_paint();
-    measurement_for_update().device_selection_pending = false;
     EndDialog(dialog, button);
+    return TRUE;
+}
+
+static INT_PTR on_init_device_dialog(HWND hwnd)
+{
+    // Capture stops while the dialog is open, so that the next open audio
+    // opens the new choice.
+    close_capture();
+    EnableWindow(GetDlgItem(hwnd, IDC_OUTPUT_LIST), TRUE);
+    EnableWindow(GetDlgItem(hwnd, IDC_INPUT_LIST), TRUE);
+    const settings_record &settings = device_dialog_engine->settings;
+    fill_output_list(hwnd, settings.selected_output_device);
+    fill_input_list(hwnd, settings.selected_input_device);
     return TRUE;
 }
 
@@ -97,18 +114,12 @@ static INT_PTR CALLBACK device_dialog_proc(HWND hwnd, UINT message, WPARAM wpara
 {
     switch (message) {
     case WM_INITDIALOG:
-        // Capture stops while the dialog is open, so that the next open
-        // audio opens the new choice.
-        measurement_for_update().analysis_suspended = false;
-        release_capture(hwnd);
-        fill_output_list(hwnd);
-        fill_input_list(hwnd);
-        return TRUE;
+        return on_init_device_dialog(hwnd);
     case WM_COMMAND:
         switch (LOWORD(wparam)) {
         case IDC_DEVICES_OK: // also the Esc key and the close box
-            settings_for_update().selected_input_device = selected_device(hwnd, IDC_INPUT_LIST);
-            settings_for_update().selected_output_device = selected_device(hwnd, IDC_OUTPUT_LIST);
+            engine_select_devices(*device_dialog_engine, selected_device(hwnd, IDC_INPUT_LIST),
+                                  selected_device(hwnd, IDC_OUTPUT_LIST));
             return end_device_selection(hwnd, IDC_DEVICES_OK);
         case IDC_DEVICES_CANCEL:
             return end_device_selection(hwnd, IDC_DEVICES_CANCEL);
@@ -120,8 +131,9 @@ static INT_PTR CALLBACK device_dialog_proc(HWND hwnd, UINT message, WPARAM wpara
     }
 }
 
-void run_device_selection_dialog(HWND owner)
+void run_device_selection_dialog(HWND owner, measurement_engine &engine)
 {
+    device_dialog_engine = &engine;
     DialogBoxParamA(shell().instance, MAKEINTRESOURCEA(IDD_DEVICES), owner, device_dialog_proc, 0);
     // The paint after the dialog reopens the devices. Uncovering the window
     // does not always cause one (Wine redraws it from its own copy), so ask

@@ -1,41 +1,47 @@
 #include "win32/app/main_window.h"
 
+#include <commctrl.h>
+
+#include "core/analysis/code_tables.h"
+#include "core/app/measurement_engine.h"
+#include "core/display/panel_geometry.h"
 #include "win32/app/dialogs.h"
-#include "win32/app/measurement.h"
-#include "core/app/measurement_state.h"
-#include "core/app/settings.h"
+#include "win32/app/measurement_control.h"
 #include "win32/app/settings_controls.h"
 #include "win32/app/texts.h"
-#include "core/analysis/code_tables.h"
 #include "win32/audio/block_processor.h"
 #include "win32/audio/devices.h"
-#include "win32/display/drawing.h"
+#include "win32/common/dialog_layout.h"
+#include "win32/common/gdi.h"
+#include "win32/display/back_buffer.h"
 #include "win32/display/level_meter.h"
 #include "win32/resources/resource_ids.h"
 
-#include <commctrl.h>
-
-// Created during static initialisation, before the entry function runs, and
-// kept for the whole run.
-static const HBRUSH white_brush_handle = CreateSolidBrush(COLOUR_WHITE);
-
 static shell_state state = {nullptr, nullptr, 0, 0, true, false};
+
+// The program's measurement: settings, phase, detector, timeline, decoder and
+// statistics. Handed explicitly to the handlers that change it.
+static measurement_engine engine;
 
 const shell_state &shell()
 {
     return state;
 }
-HBRUSH white_brush()
-{
-    return white_brush_handle;
-}
+
 void request_first_paint()
 {
     state.first_paint_pending = true;
 }
+
 void set_no_input_device()
 {
     state.no_input_device = true;
+}
+
+bool open_main_window_audio(HWND hwnd, const settings_record &settings)
+{
+    return open_audio(hwnd, settings.selected_input_device, settings.selected_output_device,
+                      trackbar_position(GetDlgItem(hwnd, IDC_MONITOR_VOLUME)));
 }
 
 int run_ventrok(HINSTANCE instance)
@@ -43,6 +49,7 @@ int run_ventrok(HINSTANCE instance)
     mark_audio_closed();
     state.instance = instance;
     build_morse_tables();
+    engine_init(engine, initial_settings());
 
     INITCOMMONCONTROLSEX controls = {};
     controls.dwSize = sizeof controls;
@@ -55,48 +62,18 @@ int run_ventrok(HINSTANCE instance)
     return 0;
 }
 
-static void set_trackbar(HWND hwnd, int id, int low, int high, int position)
-{
-    HWND trackbar = GetDlgItem(hwnd, id);
-    SendMessageA(trackbar, TBM_SETRANGE, TRUE, MAKELPARAM(low, high));
-    SendMessageA(trackbar, TBM_SETPOS, TRUE, position);
-}
-
-// The panels are drawn at fixed pixels up to x 1145 and y 825. Where the
-// dialog units of template 1000 give a smaller client area (other fonts or
-// DPI), the window is enlarged until the client area holds them; it is never
-// made smaller.
-static void ensure_client_size(HWND hwnd)
-{
-    RECT client;
-    GetClientRect(hwnd, &client);
-    const int missing_width = MIN_CLIENT_WIDTH - client.right;
-    const int missing_height = MIN_CLIENT_HEIGHT - client.bottom;
-    if (missing_width <= 0 && missing_height <= 0)
-        return;
-    RECT window;
-    GetWindowRect(hwnd, &window);
-    const int width = window.right - window.left + (missing_width > 0 ? missing_width : 0);
-    const int height = window.bottom - window.top + (missing_height > 0 ? missing_height : 0);
-    SetWindowPos(hwnd, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    // A menu bar that wraps to a second line takes client height; grow once more.
-    GetClientRect(hwnd, &client);
-    if (client.bottom < MIN_CLIENT_HEIGHT)
-        SetWindowPos(hwnd, nullptr, 0, 0, width, height + MIN_CLIENT_HEIGHT - client.bottom,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
 static INT_PTR on_init_dialog(HWND hwnd)
 {
     state.main_window = hwnd;
     if (waveInGetNumDevs() == 0)
         state.no_input_device = true;
     set_trackbar(hwnd, IDC_MONITOR_VOLUME, 0, 100, 50);
-    set_trackbar(hwnd, IDC_KEY_DELAY, 0, 100, 2);
+    set_trackbar(hwnd, IDC_KEY_DELAY, 0, MAX_KEY_DELAY_MS, INITIAL_KEY_DELAY_MS);
     set_trackbar(hwnd, IDC_THRESHOLD, 0, 100,
-                 threshold_to_position(settings().detection_threshold));
+                 threshold_to_position(engine.settings.detection_threshold));
 
-    ensure_client_size(hwnd);
+    // The panels are drawn at fixed pixels up to x 1145 and y 825.
+    ensure_client_size(hwnd, MIN_CLIENT_WIDTH, MIN_CLIENT_HEIGHT);
     RECT client;
     GetClientRect(hwnd, &client);
     state.client_width = client.right;
@@ -116,12 +93,13 @@ static INT_PTR on_init_dialog(HWND hwnd)
 
 // The first paint after start-up (and after the device selection dialog):
 // the start prompts, the empty level meter and the opening of the devices.
+// A failed opening leaves the window usable without capture; the next 開始
+// tries again.
 static bool first_paint(HWND hwnd, HDC paint_dc, HDC memory_dc)
 {
     if (state.no_input_device) {
         MessageBoxA(hwnd, texts::no_input_device_message, texts::no_input_device_caption,
                     MB_ICONQUESTION | MB_DEFBUTTON2);
-        release_capture(hwnd);
         EndDialog(hwnd, 0);
         return false;
     }
@@ -129,19 +107,19 @@ static bool first_paint(HWND hwnd, HDC paint_dc, HDC memory_dc)
     draw_text(memory_dc, 180, 260, texts::press_start);
     draw_text(paint_dc, 180, 286, texts::replay_previous);
     draw_text(memory_dc, 180, 286, texts::replay_previous);
-    draw_level_meter(hwnd, 0);
+    draw_level_meter(hwnd, 0, engine.settings.detection_threshold);
     state.first_paint_pending = false;
-    if (!open_audio(hwnd))
-        release_capture(hwnd);
-    measurement_for_update().analysis_suspended = true;
+    open_main_window_audio(hwnd, engine.settings);
+    engine_suspend_analysis(engine);
     return true;
 }
 
 static INT_PTR on_paint(HWND hwnd)
 {
-    if (measurement().stop_request) {
-        measurement_for_update().stop_request = false;
-        stop_sequence(hwnd);
+    // A stop requested by the block step is carried out here, before any
+    // other message is handled.
+    if (engine_take_stop_request(engine)) {
+        stop_sequence(hwnd, engine);
         return FALSE;
     }
     PAINTSTRUCT paint;
@@ -164,16 +142,16 @@ static void on_command(HWND hwnd, int id)
 {
     switch (id) {
     case IDC_START:
-        start_sequence(hwnd);
+        start_sequence(hwnd, engine);
         break;
     case IDC_STOP:
-        stop_sequence(hwnd);
+        stop_sequence(hwnd, engine);
         break;
     case IDC_CLEAR:
-        clear_sequence(hwnd);
+        clear_sequence(hwnd, engine);
         break;
     case IDC_REPLAY:
-        print_and_replay(hwnd);
+        print_and_replay(hwnd, engine);
         break;
     case IDM_EXIT:
     case IDCANCEL: // the Esc key and the close box
@@ -183,7 +161,7 @@ static void on_command(HWND hwnd, int id)
         run_about_dialog(hwnd);
         break;
     case IDM_DEVICES:
-        device_selection(hwnd);
+        device_selection(hwnd, engine);
         break;
     case IDC_MONITOR:
     case IDC_EUROPEAN:
@@ -196,7 +174,7 @@ static void on_command(HWND hwnd, int id)
     case IDC_AUTO_SWITCH:
     case IDC_LARGE_TEXT:
     case IDC_CLIPPING:
-        on_setting_control(hwnd, id);
+        on_setting_control(hwnd, engine, id);
         break;
     default:
         break;
@@ -205,8 +183,7 @@ static void on_command(HWND hwnd, int id)
 
 static void on_capture_block(HWND hwnd, WAVEHDR *header)
 {
-    process_capture_block(hwnd, header);
-    if (measurement().stop_request)
+    if (process_capture_block(hwnd, engine, header))
         SendMessageA(hwnd, WM_PAINT, 0, 0); // runs the stop sequence at once
 }
 
@@ -221,17 +198,17 @@ INT_PTR CALLBACK main_dialog_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         on_command(hwnd, LOWORD(wparam));
         return FALSE;
     case WM_HSCROLL:
-        on_trackbar(hwnd, reinterpret_cast<HWND>(lparam));
+        on_trackbar(hwnd, engine, reinterpret_cast<HWND>(lparam));
         return FALSE;
     case WM_CTLCOLORDLG:
         if (reinterpret_cast<HWND>(lparam) == hwnd)
-            return reinterpret_cast<INT_PTR>(white_brush_handle);
+            return reinterpret_cast<INT_PTR>(white_brush());
         return FALSE;
     case WM_CTLCOLORSTATIC: {
         HDC dc = reinterpret_cast<HDC>(wparam);
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, COLOUR_CAPTION);
-        return reinterpret_cast<INT_PTR>(white_brush_handle);
+        return reinterpret_cast<INT_PTR>(white_brush());
     }
     case MM_WIM_DATA:
         on_capture_block(hwnd, reinterpret_cast<WAVEHDR *>(lparam));
@@ -242,7 +219,7 @@ INT_PTR CALLBACK main_dialog_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case WM_DESTROY:
         // The devices are closed before the process ends: Wine can crash or
         // hang at exit while a capture device is still open.
-        close_audio();
+        close_capture();
         return FALSE;
     default:
         return FALSE;

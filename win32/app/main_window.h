@@ -1,8 +1,10 @@
 // The main window: a modal dialog from template 1000, alive for the whole run.
-#ifndef VENTROK_APP_MAIN_WINDOW_H
-#define VENTROK_APP_MAIN_WINDOW_H
+#ifndef VENTROK_WIN32_APP_MAIN_WINDOW_H
+#define VENTROK_WIN32_APP_MAIN_WINDOW_H
 
 #include <windows.h>
+
+#include "core/app/settings.h"
 
 // Shell state owned by the main window.
 struct shell_state {
@@ -15,15 +17,14 @@ struct shell_state {
 };
 
 const shell_state &shell();
-HBRUSH white_brush();
 
 // The device selection dialog asks for the first-paint step to run again.
 void request_first_paint();
 void set_no_input_device();
 
-// The smallest client area that holds every panel.
-constexpr int MIN_CLIENT_WIDTH = 1145;
-constexpr int MIN_CLIENT_HEIGHT = 825;
+// Open audio with the devices chosen in the settings and the position of the
+// monitor volume trackbar.
+bool open_main_window_audio(HWND hwnd, const settings_record &settings);
 
 // The entry sequence; returns the process exit code.
 int run_ventrok(HINSTANCE instance);

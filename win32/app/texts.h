@@ -1,10 +1,9 @@
 // The main window's texts. Sources are UTF-8; the compiler turns these
 // literals into code page 932 bytes, the encoding the "A" functions draw.
-#ifndef VENTROK_APP_TEXTS_H
-#define VENTROK_APP_TEXTS_H
+#ifndef VENTROK_WIN32_APP_TEXTS_H
+#define VENTROK_WIN32_APP_TEXTS_H
 
-static_assert(sizeof("ソ") == 3 && "ソ"[0] == '\x83' && "ソ"[1] == '\x5c',
-              "string literals must be compiled to code page 932 (-fexec-charset=CP932)");
+#include "core/cp932_literals.h"
 
 namespace texts
 {

@@ -1,8 +1,8 @@
 // A record of every captured block, compiled only into the instrumented test
 // build (VENTROK_BLOCK_LOG): arrival time, size, sample range and the time
 // spent handling it. The tests use it to check what the program received.
-#ifndef VENTROK_AUDIO_BLOCK_LOG_H
-#define VENTROK_AUDIO_BLOCK_LOG_H
+#ifndef VENTROK_WIN32_AUDIO_BLOCK_LOG_H
+#define VENTROK_WIN32_AUDIO_BLOCK_LOG_H
 
 #include <windows.h>
 #include <mmsystem.h>

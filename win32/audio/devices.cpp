@@ -7,13 +7,10 @@
 //   half-open pair never lingers.
 #include "win32/audio/devices.h"
 
-#include "core/app/measurement_state.h"
-#include "core/app/settings.h"
-#include "win32/resources/resource_ids.h"
-
-#include <commctrl.h>
-
 #include <cstring>
+
+#include "core/audio/volume_word.h"
+#include "win32/common/wave_format.h"
 
 static audio_devices state;
 static char capture_buffers[RING_BUFFERS][RING_BUFFER_BYTES];
@@ -32,19 +29,6 @@ void mark_audio_closed()
     std::memset(state.monitor_headers, 0, sizeof state.monitor_headers);
 }
 
-static WAVEFORMATEX capture_format()
-{
-    WAVEFORMATEX format = {};
-    format.wFormatTag = WAVE_FORMAT_PCM;
-    format.nChannels = 1;
-    format.nSamplesPerSec = 11025;
-    format.nAvgBytesPerSec = 22050;
-    format.nBlockAlign = 2;
-    format.wBitsPerSample = 16;
-    format.cbSize = 0;
-    return format;
-}
-
 static void close_monitor()
 {
     if (!state.monitor)
@@ -59,11 +43,10 @@ static void close_monitor()
     state.monitor = nullptr;
 }
 
-static bool open_capture(HWND main_window, const WAVEFORMATEX &format)
+static bool open_capture(HWND callback_window, uint32_t input_device, const WAVEFORMATEX &format)
 {
     HWAVEIN capture = nullptr;
-    if (waveInOpen(&capture, settings().selected_input_device, &format,
-                   reinterpret_cast<DWORD_PTR>(main_window), 0,
+    if (waveInOpen(&capture, input_device, &format, reinterpret_cast<DWORD_PTR>(callback_window), 0,
                    CALLBACK_WINDOW) != MMSYSERR_NOERROR)
         return false;
     state.capture = capture;
@@ -78,11 +61,11 @@ static bool open_capture(HWND main_window, const WAVEFORMATEX &format)
     return true;
 }
 
-static bool open_monitor(HWND main_window, const WAVEFORMATEX &format)
+static bool open_monitor(HWND callback_window, uint32_t output_device, const WAVEFORMATEX &format)
 {
     HWAVEOUT monitor = nullptr;
-    if (waveOutOpen(&monitor, settings().selected_output_device, &format,
-                    reinterpret_cast<DWORD_PTR>(main_window), 0,
+    if (waveOutOpen(&monitor, output_device, &format, reinterpret_cast<DWORD_PTR>(callback_window),
+                    0,
                     CALLBACK_WINDOW) != MMSYSERR_NOERROR)
         return false;
     state.monitor = monitor;
@@ -97,16 +80,18 @@ static bool open_monitor(HWND main_window, const WAVEFORMATEX &format)
     return true;
 }
 
-bool open_audio(HWND main_window)
+bool open_audio(HWND callback_window, uint32_t input_device, uint32_t output_device,
+                int volume_position)
 {
     if (state.capture)
         return true;
-    const WAVEFORMATEX format = capture_format();
-    if (!open_capture(main_window, format) || !open_monitor(main_window, format)) {
-        close_audio();
+    const WAVEFORMATEX format = mono_pcm_format(16);
+    if (!open_capture(callback_window, input_device, format) ||
+        !open_monitor(callback_window, output_device, format)) {
+        close_capture();
         return false;
     }
-    set_monitor_volume(GetDlgItem(main_window, IDC_MONITOR_VOLUME));
+    set_monitor_volume(volume_position);
     waveInReset(state.capture);
     for (WAVEHDR &header : state.capture_headers) {
         header.dwBytesRecorded = 0;
@@ -114,14 +99,6 @@ bool open_audio(HWND main_window)
     }
     waveInStart(state.capture);
     return true;
-}
-
-void release_capture(HWND hwnd)
-{
-    if (!measurement().analysis_suspended)
-        close_capture();
-    EnableWindow(GetDlgItem(hwnd, IDC_OUTPUT_LIST), TRUE);
-    EnableWindow(GetDlgItem(hwnd, IDC_INPUT_LIST), TRUE);
 }
 
 void close_capture()
@@ -140,23 +117,11 @@ void close_capture()
     close_monitor();
 }
 
-void close_audio()
-{
-    close_capture();
-}
-
-DWORD monitor_volume_word(int position)
-{
-    const DWORD v = static_cast<DWORD>(position) * 65535u / 100u;
-    return (v << 16) | v;
-}
-
-DWORD set_monitor_volume(HWND volume_trackbar)
+DWORD set_monitor_volume(int position)
 {
     if (!state.monitor)
         return 0;
-    const int position = static_cast<int>(SendMessageA(volume_trackbar, TBM_GETPOS, 0, 0));
-    const DWORD word = monitor_volume_word(position);
+    const DWORD word = wave_volume_word(position);
     if (waveOutSetVolume(state.monitor, word) != MMSYSERR_NOERROR)
         return 0;
     return word;
@@ -170,12 +135,31 @@ void monitor_buffer_done(WAVEHDR *header)
         header->dwBufferLength = 0;
 }
 
-WAVEHDR *free_monitor_header()
+int free_monitor_buffer()
 {
     if (!state.monitor)
-        return nullptr;
-    for (WAVEHDR &header : state.monitor_headers)
+        return -1;
+    for (int i = 0; i < RING_BUFFERS; i++) {
+        const WAVEHDR &header = state.monitor_headers[i];
         if (header.dwBufferLength == 0 && header.lpData)
-            return &header;
-    return nullptr;
+            return i;
+    }
+    return -1;
+}
+
+void echo_to_monitor(int index, const char *captured, DWORD bytes, bool monitor_on)
+{
+    WAVEHDR &monitor = state.monitor_headers[index];
+    monitor.dwBufferLength = bytes;
+    if (monitor_on)
+        std::memcpy(monitor.lpData, captured, bytes);
+    else
+        std::memset(monitor.lpData, 0, bytes);
+    waveOutWrite(state.monitor, &monitor, sizeof monitor);
+}
+
+void requeue_capture_buffer(WAVEHDR *header)
+{
+    header->dwBytesRecorded = 0;
+    waveInAddBuffer(state.capture, header, sizeof *header);
 }

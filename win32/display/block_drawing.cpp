@@ -1,13 +1,13 @@
 #include "win32/display/block_drawing.h"
 
-#include "core/analysis/decoder.h"
-#include "core/app/settings.h"
+#include "win32/common/gdi.h"
+#include "win32/display/back_buffer.h"
 #include "win32/display/decoded_text.h"
-#include "win32/display/drawing.h"
 #include "win32/display/sweep.h"
 #include "win32/resources/resource_ids.h"
 
-block_drawing::block_drawing(HWND main_window) : hwnd(main_window)
+block_drawing::block_drawing(HWND main_window, bool double_speed)
+    : hwnd(main_window), double_speed_sweep(double_speed)
 {
     window = GetDC(hwnd);
     memory = CreateCompatibleDC(window);
@@ -30,36 +30,49 @@ block_drawing::~block_drawing()
     ReleaseDC(hwnd, window);
 }
 
-static void show_text(void *context, int kind, const char *text, int length)
+namespace
 {
-    const block_drawing *drawing = static_cast<const block_drawing *>(context);
-    if (drawing)
-        show_decoded_text(kind, text, length, drawing->window, drawing->memory, drawing->text_rect);
+
+const char status_line_blanks[] = "                                        "; // 40
+
+const block_drawing &drawing_of(void *context)
+{
+    return *static_cast<const block_drawing *>(context);
 }
 
-static void write_units(void *context, int32_t mark_unit_ms, int32_t space_unit_ms)
+void blank_status_line(void *context)
 {
-    const block_drawing *drawing = static_cast<const block_drawing *>(context);
-    if (drawing)
-        write_unit_numbers(drawing->window, drawing->memory, mark_unit_ms, space_unit_ms);
+    draw_text(drawing_of(context).memory, 180, 260, status_line_blanks);
 }
 
-static void alphabet_switched(void *context, int new_alphabet)
+void show_text(void *context, entry_kind_t kind, const char *text, int length)
 {
-    const block_drawing *drawing = static_cast<const block_drawing *>(context);
-    if (drawing)
-        CheckRadioButton(drawing->hwnd, IDC_EUROPEAN, IDC_WABUN, IDC_EUROPEAN + new_alphabet);
+    const block_drawing &d = drawing_of(context);
+    show_decoded_text(kind, text, length, d.window, d.memory, d.text_rect);
 }
 
-void set_decoder_drawing(const block_drawing *drawing)
+void write_units(void *context, int32_t mark_unit_ms, int32_t space_unit_ms)
 {
-    decoder_output output = {const_cast<block_drawing *>(drawing), show_text, write_units,
-                             alphabet_switched};
-    set_decoder_output(output);
+    const block_drawing &d = drawing_of(context);
+    write_unit_numbers(d.window, d.memory, mark_unit_ms, space_unit_ms);
 }
 
-void sweep_step_for_block(const block_drawing &drawing, bool key_down, uint32_t measurement_clock)
+void move_alphabet_radios(void *context, decode_alphabet_t alphabet)
 {
-    sweep_step(key_down, measurement_clock, settings().double_speed_sweep, drawing.window,
-               drawing.memory, drawing.sweep_rect);
+    CheckRadioButton(drawing_of(context).hwnd, IDC_EUROPEAN, IDC_WABUN, IDC_EUROPEAN + alphabet);
+}
+
+void step_sweep(void *context, bool key_down, uint32_t measurement_clock_ms)
+{
+    const block_drawing &d = drawing_of(context);
+    sweep_step(key_down, measurement_clock_ms, d.double_speed_sweep, d.window, d.memory,
+               d.sweep_rect);
+}
+
+} // namespace
+
+engine_display block_display(block_drawing &drawing)
+{
+    return engine_display{&drawing, blank_status_line, show_text, write_units,
+                          move_alphabet_radios, step_sweep};
 }

@@ -1,13 +1,13 @@
 // The drawing context of one captured block: the window DC and the back
 // buffer, both with OEM_FIXED_FONT selected, and the sweep and decoded-text
-// rectangles. The decoder and the sweep draw through it while the block is
-// analysed.
-#ifndef VENTROK_DISPLAY_BLOCK_DRAWING_H
-#define VENTROK_DISPLAY_BLOCK_DRAWING_H
+// rectangles. What the engine reports while it analyses the block is drawn
+// through it.
+#ifndef VENTROK_WIN32_DISPLAY_BLOCK_DRAWING_H
+#define VENTROK_WIN32_DISPLAY_BLOCK_DRAWING_H
 
 #include <windows.h>
 
-#include <cstdint>
+#include "core/app/measurement_engine.h"
 
 struct block_drawing {
     HWND hwnd;
@@ -15,20 +15,20 @@ struct block_drawing {
     HDC memory;
     RECT sweep_rect;
     RECT text_rect;
+    bool double_speed_sweep;
     HGDIOBJ previous_window_font;
     HGDIOBJ previous_memory_font;
     HGDIOBJ previous_bitmap;
 
-    explicit block_drawing(HWND main_window);
+    block_drawing(HWND main_window, bool double_speed);
     ~block_drawing();
     block_drawing(const block_drawing &) = delete;
     block_drawing &operator=(const block_drawing &) = delete;
 };
 
-// Sends the decoder's characters and unit read-outs to this block's DCs
-// (null: the decoder's output goes nowhere).
-void set_decoder_drawing(const block_drawing *drawing);
-
-void sweep_step_for_block(const block_drawing &drawing, bool key_down, uint32_t measurement_clock);
+// The engine's display for this block: the status line blanked at the
+// recording start, decoded characters and unit read-outs on both DCs, the
+// 欧文/和文 radio buttons moved by the auto switch, and the sweep.
+engine_display block_display(block_drawing &drawing);
 
 #endif

@@ -1,16 +1,15 @@
 // The decoded text line under "解読" and the unit time read-outs beside the
 // level meter.
-#ifndef VENTROK_DISPLAY_DECODED_TEXT_H
-#define VENTROK_DISPLAY_DECODED_TEXT_H
+#ifndef VENTROK_WIN32_DISPLAY_DECODED_TEXT_H
+#define VENTROK_WIN32_DISPLAY_DECODED_TEXT_H
 
 #include <windows.h>
 
 #include <cstdint>
 
-// The decoded-text layout follows settings().large_decoded_text; called once
-// at start-up (the normal layout is in force before) and by the 解読字大 toggle.
-void load_decoded_text_layout();
-// The large layout when large is set, the normal one otherwise.
+#include "core/analysis/code_tables.h"
+
+// The large layout when large is set, the normal one otherwise (解読字大).
 void load_decoded_text_layout(bool large);
 
 // Text column and text row back to the start of the line (start and clear
@@ -23,15 +22,11 @@ RECT decoded_text_scroll_rect(const RECT &client);
 // One decoded character (length bytes of code page 932) in its kind's
 // background colour on both DCs, then the wrap and, on the last line, the
 // scroll of scroll_rect.
-void show_decoded_text(int kind, const char *text, int length, HDC window_dc, HDC back_buffer_dc,
-                       const RECT &scroll_rect);
+void show_decoded_text(entry_kind_t kind, const char *text, int length, HDC window_dc,
+                       HDC back_buffer_dc, const RECT &scroll_rect);
 
-// TextOutA of the text at (x, y) on the window DC and then on the back-buffer
-// DC, in the font selected in each.
-void write_unit_readout(HDC window_dc, HDC back_buffer_dc, int x, int y, const char *text);
-
-// The two unit numbers ("%3d") at (1091, 33) and (1091, 51); the decoder's
-// character end while the unit time display is on.
+// The two unit numbers ("%3d") after the labels; the decoder's character end
+// while the unit time display is on.
 void write_unit_numbers(HDC window_dc, HDC back_buffer_dc, int32_t mark_unit_ms,
                         int32_t space_unit_ms);
 

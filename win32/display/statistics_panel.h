@@ -2,8 +2,8 @@
 // as text, the ratio histograms (点長比分布) of mark and space lengths in
 // multiples of the mean dot length, and the markers of the mean dot length,
 // the mean dash length and the decision time under the live MARK axis.
-#ifndef VENTROK_DISPLAY_STATISTICS_PANEL_H
-#define VENTROK_DISPLAY_STATISTICS_PANEL_H
+#ifndef VENTROK_WIN32_DISPLAY_STATISTICS_PANEL_H
+#define VENTROK_WIN32_DISPLAY_STATISTICS_PANEL_H
 
 #include <windows.h>
 

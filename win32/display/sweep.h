@@ -1,9 +1,7 @@
-// The sweep: a trace of the keying rhythm in the band y 150..357, one column
-// per 9 ms of measurement clock (4.5 ms at double speed), one row per 10 s
-// (5 s), a 3-pixel black tick in every column during which the key was seen
-// down.
-#ifndef VENTROK_DISPLAY_SWEEP_H
-#define VENTROK_DISPLAY_SWEEP_H
+// The sweep: a trace of the keying rhythm in the band y 150..357, a black
+// tick in every column during which the key was seen down.
+#ifndef VENTROK_WIN32_DISPLAY_SWEEP_H
+#define VENTROK_WIN32_DISPLAY_SWEEP_H
 
 #include <windows.h>
 
@@ -12,9 +10,7 @@
 // The sweep band: the client width, y 150..357.
 RECT sweep_band_rect(const RECT &client);
 
-// The start and clear sequences: sweep y 120 (the first row lands on 163),
-// sweep x and the last column's x 0, flags clear. The last column's y keeps
-// its value.
+// The start and clear sequences: back to before the first row.
 void reset_sweep();
 
 // One display step while recording. Ticks go to the back buffer only; a row

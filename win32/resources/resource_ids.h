@@ -1,7 +1,7 @@
 /* Resource and control identifiers shared by app/, display/, replay/ and the
    resource script. Plain #defines so that windres can read them too. */
-#ifndef VENTROK_RESOURCE_IDS_H
-#define VENTROK_RESOURCE_IDS_H
+#ifndef VENTROK_WIN32_RESOURCES_RESOURCE_IDS_H
+#define VENTROK_WIN32_RESOURCES_RESOURCE_IDS_H
 
 /* Dialog templates and menu */
 #define IDD_MAIN 1000

@@ -1,5 +1,9 @@
-// The keying data file as the Windows C runtime writes it: text mode with
-// CR LF line ends, and C99 number formatting even for non-finite ratios.
+// The keying data file as the program saves it on Windows: CR LF line ends
+// exactly once (the bytes are written as they are, not through a text-mode
+// stream), C99 number formatting even for non-finite ratios, and a file the
+// print and replay window reads back.
+#include "win32/replay/keying_file_store.h"
+
 #include "core/analysis/statistics.h"
 #include "core/replay/keying_file.h"
 
@@ -11,14 +15,14 @@
 namespace
 {
 
-std::string write_to_text_file(const char *path, const keying_statistics &stats)
+std::string save_and_read_back(const char *path, const keying_statistics &stats)
 {
     static const uint16_t entries[] = {0, 60, 60, 180};
-    FILE *file = std::fopen(path, "w");
-    write_keying_data_file(file, entries, 4, 7, stats);
-    std::fclose(file);
-    file = std::fopen(path, "rb");
+    EXPECT_TRUE(save_keying_data_file(path, format_keying_data_file(entries, 4, 7, stats)));
+    FILE *file = std::fopen(path, "rb");
     std::string bytes;
+    if (!file)
+        return bytes;
     for (int c; (c = std::fgetc(file)) != EOF;)
         bytes.push_back(static_cast<char>(c));
     std::fclose(file);
@@ -32,11 +36,12 @@ TEST(KeyingFileOnWindows, LinesEndWithCarriageReturnLineFeed)
     stats.mean_dash_ms = 180.0;
     stats.mean_gap_ms = 60.0;
     stats.decision_time_ms = 140;
-    const std::string bytes = write_to_text_file("crlf_test.csv", stats);
+    const std::string bytes = save_and_read_back("crlf_test.csv", stats);
     EXPECT_NE(bytes.find("平均短点長点比,3.0,平均短点点間比,1.0,長短判定時間[ms],140\r\n"),
               std::string::npos);
     EXPECT_NE(bytes.find("0,60,60,180,0\r\n打鍵終了\r\n"), std::string::npos);
     EXPECT_EQ(bytes.find("\n\n"), std::string::npos);
+    EXPECT_EQ(bytes.find("\r\r"), std::string::npos);
     std::remove("crlf_test.csv");
 }
 
@@ -44,7 +49,7 @@ TEST(KeyingFileOnWindows, NonFiniteRatiosAreWrittenInC99FormAndReadBack)
 {
     keying_statistics stats = {}; // mean dot length 0: 180/0 and 0/0
     stats.mean_dash_ms = 180.0;
-    const std::string bytes = write_to_text_file("nonfinite_test.csv", stats);
+    const std::string bytes = save_and_read_back("nonfinite_test.csv", stats);
     EXPECT_NE(bytes.find("平均短点長点比,inf,平均短点点間比,"), std::string::npos) << bytes;
     EXPECT_EQ(bytes.find("#"), std::string::npos) << "msvcrt's 1.#INF form";
 

@@ -1,6 +1,6 @@
-#include "win32/display/drawing.h"
+#include "win32/display/back_buffer.h"
 
-#include <cstring>
+#include "win32/common/gdi.h"
 
 static HBITMAP back_buffer_bitmap;
 
@@ -29,24 +29,6 @@ back_buffer_dc::~back_buffer_dc()
     DeleteDC(dc);
 }
 
-window_dc::window_dc(HWND window) : hwnd(window), dc(GetDC(window)) {}
-
-window_dc::~window_dc()
-{
-    ReleaseDC(hwnd, dc);
-}
-
-void draw_line(HDC dc, int x0, int y0, int x1, int y1)
-{
-    MoveToEx(dc, x0, y0, nullptr);
-    LineTo(dc, x1, y1);
-}
-
-void draw_text(HDC dc, int x, int y, const char *text)
-{
-    TextOutA(dc, x, y, text, static_cast<int>(std::strlen(text)));
-}
-
 void status_text(HWND hwnd, int x, int y, const char *text)
 {
     window_dc screen(hwnd);
@@ -60,14 +42,12 @@ void back_buffer_text(int x, int y, const char *text)
     draw_text(memory.dc, x, y, text);
 }
 
+// A white 1-pixel pen and the DC's default white brush.
 static void clear_panels_on(HDC dc)
 {
-    HPEN white_pen = CreatePen(PS_SOLID, 1, COLOUR_WHITE);
-    HGDIOBJ old_pen = SelectObject(dc, white_pen);
-    Rectangle(dc, 0, 150, 1145, 675);
-    Rectangle(dc, 15, 89, 1134, 147);
-    SelectObject(dc, old_pen);
-    DeleteObject(white_pen);
+    selected_pen white(dc, COLOUR_WHITE);
+    draw_rectangle(dc, PANEL_AREA);
+    draw_rectangle(dc, DECODED_TEXT_AREA);
 }
 
 void panel_clear(HWND hwnd)

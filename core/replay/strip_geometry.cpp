@@ -1,4 +1,4 @@
-#include "win32/replay/strip.h"
+#include "core/replay/strip_geometry.h"
 
 int strip_row_pitch(uint32_t record_seconds)
 {
@@ -11,27 +11,19 @@ int strip_row_pitch(uint32_t record_seconds)
     return static_cast<int>(pitch);
 }
 
-POINT strip_point(uint32_t replay_position_ms, int row_pitch)
+strip_point strip_position(uint32_t replay_position_ms, int row_pitch)
 {
     const uint32_t column = replay_position_ms / STRIP_MS_PER_COLUMN;
-    POINT point;
-    point.x = static_cast<LONG>(column % STRIP_ROW_COLUMNS);
-    point.y = static_cast<LONG>(column / STRIP_ROW_COLUMNS) * row_pitch;
-    return point;
+    return strip_point{static_cast<int>(column % STRIP_ROW_COLUMNS),
+                       static_cast<int>(column / STRIP_ROW_COLUMNS) * row_pitch};
 }
 
-// One tick of three pixels in the column's row.
-static void print_column(HDC dc, uint32_t column, int row_pitch)
-{
-    const POINT at = strip_point(column * STRIP_MS_PER_COLUMN, row_pitch);
-    PatBlt(dc, at.x, at.y + STRIP_TICK_TOP, 1, STRIP_TICK_HEIGHT, BLACKNESS);
-}
-
-void print_strip(HDC dc, const replay_record &record, int row_pitch, int picture_height)
+void for_each_strip_tick(const replay_record &record, int row_pitch, int picture_height,
+                         void (*tick)(void *context, int x, int y), void *context)
 {
     // Picture time starts with the first mark (entry 1); entry 0 is skipped.
-    // Each black column is drawn once, however many milliseconds of mark it
-    // holds, so long records print as fast as short ones.
+    // Each black column is reported once, however many milliseconds of mark
+    // it holds, so long records print as fast as short ones.
     const int count = record.entry_count < REPLAY_CAPACITY ? record.entry_count : REPLAY_CAPACITY;
     const uint32_t rows_visible = static_cast<uint32_t>(picture_height / row_pitch + 1);
     const uint32_t last_visible_column = rows_visible * STRIP_ROW_COLUMNS;
@@ -48,10 +40,10 @@ void print_strip(HDC dc, const replay_record &record, int row_pitch, int picture
                 first = last_printed_column + 1;
             for (uint32_t column = first; column <= last && column < last_visible_column;
                  ++column) {
-                const POINT at = strip_point(column * STRIP_MS_PER_COLUMN, row_pitch);
+                const strip_point at = strip_position(column * STRIP_MS_PER_COLUMN, row_pitch);
                 if (at.y + STRIP_TICK_TOP >= picture_height)
                     return;
-                print_column(dc, column, row_pitch);
+                tick(context, at.x, at.y + STRIP_TICK_TOP);
             }
             any_printed = true;
             last_printed_column = last;

@@ -1,0 +1,472 @@
+// The measurement engine's step for captured blocks: what reaches the
+// timeline, the decoder and the display while a measurement is armed and
+// recording, and what the meter cadence reports in each phase. 11 samples
+// make one clock millisecond; the first onset after a clear is sample
+// counter 0. Expected values are worked out by hand in the comments.
+#include "core/app/measurement_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+constexpr int16_t LOUD = 8000;
+constexpr int16_t QUIET = 0;
+
+// What the display was told: R recording started, T text (with its kind and
+// the clock), U unit read-outs, A alphabet switch, W sweep step.
+struct shown {
+    char kind;
+    std::string text;
+    int value;
+    uint32_t clock;
+};
+
+struct display_log {
+    const measurement_engine *engine;
+    std::vector<shown> items;
+};
+
+void note(void *context, char kind, std::string text, int value)
+{
+    display_log *log = static_cast<display_log *>(context);
+    log->items.push_back({kind, std::move(text), value, log->engine->detector.measurement_clock});
+}
+
+class EngineBlock : public ::testing::Test
+{
+  protected:
+    std::unique_ptr<measurement_engine> engine = std::make_unique<measurement_engine>();
+    measurement_engine &e = *engine;
+    display_log log{engine.get(), {}};
+    engine_display display{};
+    std::vector<block_result> results;
+
+    void SetUp() override
+    {
+        build_morse_tables();
+        settings_record s = initial_settings();
+        s.detection_threshold = 1000;
+        engine_init(e, s);
+        display.context = &log;
+        display.recording_started = [](void *c) { note(c, 'R', "", 0); };
+        display.show_decoded_text = [](void *c, entry_kind_t kind, const char *text, int length) {
+            note(c, 'T', std::string(text, static_cast<size_t>(length)), kind);
+        };
+        display.write_unit_readouts = [](void *c, int32_t mark, int32_t space) {
+            note(c, 'U', "", mark * 1000 + space);
+        };
+        display.alphabet_switched = [](void *c, decode_alphabet_t a) { note(c, 'A', "", a); };
+        display.sweep_step = [](void *c, bool down, uint32_t) { note(c, 'W', "", down); };
+        ASSERT_TRUE(engine_start(e, true));
+    }
+
+    // The samples in blocks of 110 (the last one shorter).
+    void feed(int16_t amplitude, int samples)
+    {
+        std::vector<int16_t> signal(static_cast<size_t>(samples), amplitude);
+        feed_signal(signal);
+    }
+    void feed_signal(const std::vector<int16_t> &signal)
+    {
+        for (size_t at = 0; at < signal.size(); at += 110) {
+            const size_t count = std::min<size_t>(110, signal.size() - at);
+            results.push_back(engine_process_block(e, signal.data() + at, count, display));
+        }
+    }
+
+    std::vector<uint32_t> stored() const
+    {
+        return std::vector<uint32_t>(e.timeline.entries,
+                                     e.timeline.entries + e.timeline.timeline_count);
+    }
+
+    std::vector<shown> of_kind(char kind) const
+    {
+        std::vector<shown> out;
+        for (const shown &s : log.items)
+            if (s.kind == kind)
+                out.push_back(s);
+        return out;
+    }
+
+    std::string texts() const
+    {
+        std::string out;
+        for (const shown &s : of_kind('T'))
+            out += s.text;
+        return out;
+    }
+
+    // Keys a mark of mark_ms and a space of space_ms exactly (11 samples a
+    // ms, the hang's 15 quiet samples counted in the mark).
+    void key(int mark_ms, int space_ms)
+    {
+        feed(LOUD, 11 * mark_ms - 15);
+        feed(QUIET, 15 + 11 * space_ms);
+    }
+};
+
+using V = std::vector<uint32_t>;
+
+TEST_F(EngineBlock, RecordingStartsAtTheFirstOnsetWithEntryZero)
+{
+    feed(QUIET, 500);
+    EXPECT_EQ(e.measurement.recording_phase, RECORDING_WAITING);
+    EXPECT_TRUE(of_kind('R').empty());
+    feed(LOUD, 1);
+    EXPECT_EQ(e.measurement.recording_phase, RECORDING_ACTIVE);
+    EXPECT_EQ(e.detector.measurement_clock, 0u);
+    ASSERT_EQ(of_kind('R').size(), 1u);
+    feed(LOUD, 109);
+    feed(QUIET, 11025 - 110);
+    // A dot of 11 ms then silence: entries 0 and the dot.
+    EXPECT_EQ(stored(), V({0, 11}));
+    EXPECT_EQ(e.timeline.space_histogram[0], 1);
+    EXPECT_EQ(e.timeline.mark_histogram[8], 1);
+    EXPECT_EQ(of_kind('R').size(), 1u);
+}
+
+TEST_F(EngineBlock, FirstEntryIsTheTimeFromARejectedClickToTheFirstMark)
+{
+    // Click at sample 0, key up at sample 16 (clock 1): rejected. The real
+    // mark begins at sample 5500 (clock 500) and is accepted at clock 503.
+    feed(LOUD, 1);
+    feed(QUIET, 5499);
+    EXPECT_EQ(e.timeline.timeline_count, 0);
+    feed(LOUD, 110);
+    EXPECT_EQ(stored(), V({500}));
+    EXPECT_EQ(e.timeline.space_histogram[500], 1);
+    EXPECT_EQ(e.timeline.space_histogram_peak, 1);
+}
+
+TEST_F(EngineBlock, StoppedWhileKeyHeldAfterAcceptedMarkGivesOddCount)
+{
+    // Second onset at sample 330 (clock 30), accepted at clock 33: space
+    // 30 - 11. The mark in progress is never stored.
+    feed(LOUD, 110);
+    feed(QUIET, 220);
+    feed(LOUD, 2000);
+    EXPECT_EQ(engine_stop(e), STOP_TOO_FEW_KEYINGS);
+    EXPECT_EQ(stored(), V({0, 11, 19}));
+}
+
+TEST_F(EngineBlock, ChatteringNeverOverrunsTheTimelineAndAsksForAStop)
+{
+    // Key delay 0: 11 loud and 27 quiet samples are a mark of 26 samples and
+    // a space of 12, both crossing a clock tick, so two entries every 38
+    // samples (about 120 per 100 ms).
+    engine_set_key_delay(e, 0);
+    std::vector<int16_t> signal;
+    for (int cycle = 0; cycle < 5600; cycle++) {
+        signal.insert(signal.end(), 11, LOUD);
+        signal.insert(signal.end(), 27, QUIET);
+    }
+    bool was_full = false;
+    for (size_t at = 0; at + 110 <= signal.size(); at += 110) {
+        const block_result r = engine_process_block(e, signal.data() + at, 110, display);
+        const keying_timeline &t = e.timeline;
+        ASSERT_LE(t.timeline_count, TIMELINE_MAX_ENTRIES);
+        // Before the timeline is full only the meter's limit of 10000
+        // entries may ask for the stop.
+        if (t.timeline_count < TIMELINE_MAX_ENTRIES && t.timeline_count <= STOP_ENTRY_LIMIT) {
+            EXPECT_FALSE(r.stop_requested) << "at " << at;
+        }
+        if (t.timeline_count == TIMELINE_MAX_ENTRIES) {
+            EXPECT_TRUE(r.stop_requested) << "at " << at;
+        }
+        EXPECT_EQ(r.stop_requested, e.measurement.stop_request);
+        was_full = was_full || t.timeline_count == TIMELINE_MAX_ENTRIES;
+        engine_take_stop_request(e); // keep analysing past the request
+    }
+    EXPECT_TRUE(was_full);
+    EXPECT_EQ(e.timeline.entries[TIMELINE_MAX_ENTRIES], 0);
+    EXPECT_EQ(e.timeline.entries[TIMELINE_SLOTS - 1], 0);
+    // Half the stored entries are spaces, half marks.
+    int marks = 0;
+    for (int32_t c : e.timeline.mark_histogram)
+        marks += c;
+    EXPECT_EQ(marks, TIMELINE_MAX_ENTRIES / 2);
+}
+
+TEST_F(EngineBlock, SweepStepsOnlyWhileRecording)
+{
+    feed(QUIET, 20); // analysed but waiting: counts, no step
+    EXPECT_TRUE(of_kind('W').empty());
+    feed(LOUD, 3); // onset; 23 analysed samples
+    EXPECT_TRUE(of_kind('W').empty());
+    feed(LOUD, 1);
+    ASSERT_EQ(of_kind('W').size(), 1u);
+    EXPECT_EQ(of_kind('W')[0].value, 1);
+    feed(QUIET, 24);
+    ASSERT_EQ(of_kind('W').size(), 4u);
+    EXPECT_EQ(of_kind('W')[3].value, 0);
+}
+
+TEST_F(EngineBlock, SuspendedBlocksAreOnlyCountedAndMetered)
+{
+    engine_suspend_analysis(e);
+    feed(LOUD, 2000);
+    EXPECT_EQ(e.detector.sample_counter, 2000u);
+    EXPECT_FALSE(e.detector.key_down);
+    EXPECT_EQ(e.measurement.recording_phase, RECORDING_WAITING);
+    EXPECT_TRUE(log.items.empty());
+    ASSERT_FALSE(results.empty());
+    // Clock 100 after 1100 samples: the first meter update comes at 1111.
+    int due = 0;
+    for (const block_result &r : results)
+        due += r.meter.due;
+    EXPECT_EQ(due, 1);
+    EXPECT_EQ(results[10].meter.due, true); // samples 1100..1209
+    EXPECT_EQ(results[10].meter.peak_level, LOUD);
+}
+
+TEST_F(EngineBlock, DecodedCharacterAndWordSpaceComeAtTheirGaps)
+{
+    // "A" from the first onset: the first mark (space before it 0) takes
+    // both units from 50 to (350 + 0) / 8 = 43; the dot of 50 keeps the mark
+    // unit at (301 + 50) / 8 = 43, the gap of 50 both at 43, the dash of 150
+    // moves the mark unit to (301 + 150) / 10 = 45. The character ends when
+    // the key-up passes 43 x 4 / 2 = 86 ms, the word space when it passes
+    // 6 x 43 = 258 ms.
+    key(50, 50);
+    key(150, 0);
+    const uint32_t key_up_start = 50 + 50 + 150; // clock of the last key-up
+    feed(QUIET, 11 * 400);
+    const std::vector<shown> t = of_kind('T');
+    ASSERT_EQ(t.size(), 2u);
+    EXPECT_EQ(t[0].text, "A");
+    EXPECT_EQ(t[0].value, ENTRY_PLAIN);
+    EXPECT_EQ(t[0].clock, key_up_start + 87);
+    EXPECT_EQ(t[1].text, " ");
+    EXPECT_EQ(t[1].clock, key_up_start + 259);
+    EXPECT_EQ(e.decoder.mark_unit_ms, 45);
+    EXPECT_EQ(e.decoder.space_unit_ms, 43);
+    EXPECT_TRUE(of_kind('U').empty()) << "read-outs only with the unit time display on";
+}
+
+TEST_F(EngineBlock, UnitReadoutsAtEveryCharacterEndWhenShown)
+{
+    // "A" as above (units 45 and 43 at its end), then "E" after a word
+    // space: its dot of 50 keeps the mark unit at (315 + 50) / 8 = 45.
+    engine_toggle_unit_time_display(e);
+    key(50, 50);
+    key(150, 300);
+    key(50, 400);
+    const std::vector<shown> u = of_kind('U');
+    ASSERT_EQ(u.size(), 2u);
+    EXPECT_EQ(u[0].value, 45 * 1000 + 43);
+    EXPECT_EQ(u[1].value, 45 * 1000 + 43);
+    EXPECT_EQ(texts(), "A E ");
+    // Each read-out comes just before its character.
+    std::string after_readouts;
+    for (size_t i = 0; i + 1 < log.items.size(); i++)
+        if (log.items[i].kind == 'U')
+            after_readouts += log.items[i + 1].text;
+    EXPECT_EQ(after_readouts, "AE");
+}
+
+TEST_F(EngineBlock, SpaceIsCountedBeforeTheGapCheckOfItsOwnSample)
+{
+    // A first mark starts the recording and its character ends.
+    key(60, 1000);
+    log.items.clear();
+    // With both units at 1 ms the character gap is 1 x 4 / 2 = 2 ms, and the
+    // space after a dash of 30 ms is accepted at a key-up of 3 ms (delay 2):
+    // in that very sample the gap check ends the character. Counted first,
+    // the dash is part of it ("T"); checked first, an empty character would
+    // end and the dash would wait for the next one. The long space before
+    // the mark teaches the units nothing, and a mark of ten units or more
+    // leaves the mark unit as it is.
+    e.decoder.mark_unit_ms = 1;
+    e.decoder.space_unit_ms = 1;
+    key(30, 20);
+    EXPECT_EQ(texts(), "T ");
+}
+
+TEST_F(EngineBlock, AutoSwitchChangesTheAlphabetForTheNextCharacterAtOnce)
+{
+    // ﾎﾚ (-..---) twice switches to Wabun; the next character, in the same
+    // block, is looked up in the Wabun table (.- is ｲ there, A in European).
+    key(60, 1000); // starts the recording
+    log.items.clear();
+    engine_toggle_alphabet_auto_switch(e);
+    engine_set_key_delay(e, 0);
+    // Units of 2 ms: dots of 2 ms, dashes of 6, element gaps of 2 keep them
+    // at 2 ((14 + 2) / 8, (14 + 6) / 10). A character ends when the key-up
+    // passes 2 x 4 / 2 = 4 ms; character gaps of 6 ms (the key-up must reach 5
+    // before the next onset) are too long to teach
+    // the units anything and too short for a word space (over 12 ms).
+    e.decoder.mark_unit_ms = 2;
+    e.decoder.space_unit_ms = 2;
+    std::vector<int16_t> signal;
+    auto element = [&](int mark_ms, int space_ms) {
+        signal.insert(signal.end(), static_cast<size_t>(11 * mark_ms - 15), LOUD);
+        signal.insert(signal.end(), static_cast<size_t>(15 + 11 * space_ms), QUIET);
+    };
+    auto character = [&](const char *code) {
+        for (const char *c = code; *c; c++)
+            element(*c == '-' ? 6 : 2, c[1] ? 2 : 6);
+    };
+    character("-..---");
+    character("-..---");
+    character(".-");
+    signal.insert(signal.end(), 1100, QUIET);
+    engine_process_block(e, signal.data(), signal.size(), display); // one block
+    EXPECT_EQ(texts(), "ﾎﾚﾎﾚｲ ");
+    ASSERT_EQ(of_kind('A').size(), 1u);
+    EXPECT_EQ(of_kind('A')[0].value, ALPHABET_WABUN);
+    EXPECT_EQ(e.settings.decode_alphabet, ALPHABET_WABUN);
+}
+
+TEST_F(EngineBlock, MeterUpdateShowsTheHistogramsOfEachPhase)
+{
+    auto last_update = [&]() {
+        for (auto r = results.rbegin(); r != results.rend(); ++r)
+            if (r->meter.due)
+                return r->meter;
+        return meter_update{false, 0, LIVE_HISTOGRAMS_FROZEN, false};
+    };
+    feed(QUIET, 1200);
+    EXPECT_TRUE(last_update().due);
+    EXPECT_EQ(last_update().histograms, LIVE_HISTOGRAMS_AXES);
+    for (int i = 0; i < 20; i++)
+        key(60, 60);
+    EXPECT_EQ(last_update().histograms, LIVE_HISTOGRAMS_BARS);
+    EXPECT_FALSE(last_update().redraw_statistics);
+
+    ASSERT_EQ(engine_stop(e), STOP_EVALUATED);
+    results.clear();
+    feed(QUIET, 1200);
+    // The first update after the stop computes and draws the statistics once
+    // more; later ones draw nothing.
+    int redraws = 0, due = 0;
+    for (const block_result &r : results) {
+        due += r.meter.due;
+        redraws += r.meter.redraw_statistics;
+        if (r.meter.due) {
+            EXPECT_EQ(r.meter.histograms, LIVE_HISTOGRAMS_FROZEN);
+        }
+    }
+    EXPECT_GE(due, 1);
+    EXPECT_EQ(redraws, 1);
+    EXPECT_TRUE(e.measurement.statistics_redrawn);
+}
+
+TEST_F(EngineBlock, NoStatisticsRedrawAfterTooFewKeyings)
+{
+    for (int i = 0; i < 19; i++)
+        key(60, 60);
+    ASSERT_EQ(engine_stop(e), STOP_TOO_FEW_KEYINGS);
+    results.clear();
+    feed(QUIET, 2400);
+    for (const block_result &r : results)
+        EXPECT_FALSE(r.meter.redraw_statistics);
+    EXPECT_TRUE(e.measurement.statistics_redrawn);
+}
+
+TEST_F(EngineBlock, HeldKeyStopsTheRecordingAfterTenSeconds)
+{
+    // Onset at sample 0; the mark start time stays 0 while the key is held.
+    // The first meter update with the clock past 10000 raises the request:
+    // updates come at clocks 101, 202, ..., so at 10100.
+    feed(LOUD, 11 * 10000);
+    EXPECT_FALSE(e.measurement.stop_request);
+    feed(LOUD, 11 * 100);
+    EXPECT_TRUE(e.measurement.stop_request);
+    EXPECT_TRUE(results.back().stop_requested);
+    EXPECT_TRUE(engine_take_stop_request(e));
+    EXPECT_FALSE(engine_take_stop_request(e));
+}
+
+TEST_F(EngineBlock, WaitingForAKeyNeverStopsByItself)
+{
+    feed(QUIET, 11 * 12000);
+    EXPECT_FALSE(e.measurement.stop_request);
+    EXPECT_EQ(e.measurement.recording_phase, RECORDING_WAITING);
+}
+
+TEST_F(EngineBlock, MarkHeldAtStopEndsInTheNextMeasurementWithoutAnEntry)
+{
+    feed(LOUD, 110);
+    feed(QUIET, 220);
+    feed(LOUD, 100); // mark accepted and still held
+    engine_stop(e);
+    engine_clear(e);
+    ASSERT_TRUE(engine_start(e, true));
+    EXPECT_TRUE(e.detector.mark_accepted);
+
+    // Up at the 16th quiet sample, accepted at clock 4 (counter 44): the
+    // decoder counts it, the timeline does not.
+    const int32_t elements_before = e.decoder.element_count;
+    feed(QUIET, 44);
+    EXPECT_EQ(e.timeline.timeline_count, 0);
+    EXPECT_EQ(e.decoder.element_count, elements_before + 1);
+    EXPECT_EQ(e.measurement.recording_phase, RECORDING_WAITING);
+
+    // The next key-down starts the new recording normally.
+    feed(LOUD, 40);
+    EXPECT_EQ(e.measurement.recording_phase, RECORDING_ACTIVE);
+    EXPECT_EQ(stored(), V({0}));
+}
+
+} // namespace
+
+TEST(EngineWithoutDisplay, NullHooksAreSkippedAndTheSwitchStillApplies)
+{
+    // The command-line tools pass no display at all.
+    build_morse_tables();
+    auto engine = std::make_unique<measurement_engine>();
+    measurement_engine &e = *engine;
+    settings_record s = initial_settings();
+    s.detection_threshold = 1000;
+    s.alphabet_auto_switch = true;
+    s.unit_time_display = true;
+    engine_init(e, s);
+    ASSERT_TRUE(engine_start(e, true));
+    std::vector<int16_t> signal;
+    auto key = [&](int mark_ms, int space_ms) {
+        signal.insert(signal.end(), static_cast<size_t>(11 * mark_ms - 15), LOUD);
+        signal.insert(signal.end(), static_cast<size_t>(15 + 11 * space_ms), QUIET);
+    };
+    // ﾎﾚ twice at 50 ms units after a first "E" that starts the recording.
+    key(50, 400);
+    for (int i = 0; i < 2; i++) {
+        const char *code = "-..---";
+        for (const char *c = code; *c; c++)
+            key(*c == '-' ? 150 : 50, c[1] ? 50 : 400);
+    }
+    engine_process_block(e, signal.data(), signal.size(), engine_display{});
+    EXPECT_EQ(e.settings.decode_alphabet, ALPHABET_WABUN);
+    // 13 marks, each with the space before it (entry 0 for the first).
+    EXPECT_EQ(e.timeline.timeline_count, 26);
+}
+
+TEST_F(EngineBlock, KeyDownHeldAcrossAClearIsAcceptedWithoutAnEntry)
+{
+    // A key-down younger than the mark delay when the measurement stops: its
+    // onset was taken, so after クリア and 開始 no new onset starts a
+    // recording. Its start time (clock 0, where that first onset restarted
+    // the clock) stands, so it is accepted at clock 3 of the restarted clock
+    // and reaches the decoder, but not the timeline.
+    feed(LOUD, 1);
+    ASSERT_EQ(e.measurement.recording_phase, RECORDING_ACTIVE);
+    ASSERT_FALSE(e.detector.mark_accepted);
+    engine_stop(e);
+    engine_clear(e);
+    ASSERT_TRUE(engine_start(e, true));
+    feed(LOUD, 40);
+    EXPECT_TRUE(e.detector.mark_accepted);
+    EXPECT_EQ(e.decoder.character_state, CHARACTER_IN_PROGRESS);
+    EXPECT_EQ(e.measurement.recording_phase, RECORDING_WAITING);
+    feed(QUIET, 15 + 11 * 50);
+    EXPECT_EQ(e.timeline.timeline_count, 0);
+    // The next onset starts the recording with entry 0.
+    feed(LOUD, 40);
+    EXPECT_EQ(e.measurement.recording_phase, RECORDING_ACTIVE);
+    EXPECT_EQ(stored(), V({0}));
+}

@@ -1,0 +1,106 @@
+// The sequences behind 開始, the stop button, クリア, 印字・再生 and the
+// device selection menu command.
+#include "win32/app/measurement_control.h"
+
+#include "core/replay/keying_file.h"
+#include "win32/app/dialogs.h"
+#include "win32/app/main_window.h"
+#include "win32/app/texts.h"
+#include "win32/display/back_buffer.h"
+#include "win32/display/decoded_text.h"
+#include "win32/display/statistics_panel.h"
+#include "win32/display/sweep.h"
+#include "win32/replay/keying_file_store.h"
+#include "win32/replay/replay_window.h"
+#include "win32/resources/resource_ids.h"
+
+static void enable(HWND hwnd, int id, bool enabled)
+{
+    EnableWindow(GetDlgItem(hwnd, id), enabled);
+}
+
+// The displays' part of the reset shared by the start and clear sequences.
+static void reset_displays()
+{
+    reset_decoded_text_cursor();
+    reset_sweep();
+}
+
+void start_sequence(HWND hwnd, measurement_engine &engine)
+{
+    if (!engine_start(engine, !shell().no_input_device))
+        return;
+    // Does nothing when the capture is open; a failure leaves the phase
+    // Armed without blocks until the stop button.
+    open_main_window_audio(hwnd, engine.settings);
+    panel_clear(hwnd);
+    back_buffer_text(180, 260, texts::blanks_40);
+    back_buffer_text(180, 260, texts::waiting_for_keying);
+    back_buffer_text(180, 286, texts::blanks_48);
+    reset_displays();
+
+    SetDlgItemTextA(hwnd, IDC_START, texts::start_caption);
+    SetDlgItemTextA(hwnd, IDC_STOP, texts::stop_caption);
+    enable(hwnd, IDC_START, false);
+    enable(hwnd, IDC_STOP, true);
+    enable(hwnd, IDC_CLEAR, false);
+    enable(hwnd, IDC_REPLAY, false);
+    SetFocus(GetDlgItem(hwnd, IDC_STOP));
+}
+
+// The capture keeps running through the stop: only the analysis stops.
+void stop_sequence(HWND hwnd, measurement_engine &engine)
+{
+    if (engine_stop(engine) == STOP_TOO_FEW_KEYINGS) {
+        back_buffer_text(180, 200, texts::too_few_keyings);
+        back_buffer_text(180, 220, texts::key_twenty_times);
+        back_buffer_text(180, 260, texts::press_clear);
+        enable(hwnd, IDC_REPLAY, false);
+    } else {
+        {
+            back_buffer_dc memory;
+            draw_statistics_panel(memory.dc, engine.statistics, engine.timeline.timeline_count,
+                                  engine.measurement.measured_seconds);
+        }
+        // A file that cannot be created is silently not written; the
+        // statistics are shown and 印字・再生 is enabled all the same.
+        save_keying_data_file(KEYING_DATA_FILE_NAME, engine_keying_data_file(engine));
+        enable(hwnd, IDC_REPLAY, true);
+    }
+    enable(hwnd, IDC_START, false);
+    enable(hwnd, IDC_STOP, false);
+    enable(hwnd, IDC_CLEAR, true);
+    SetFocus(GetDlgItem(hwnd, IDC_CLEAR));
+}
+
+void clear_sequence(HWND hwnd, measurement_engine &engine)
+{
+    const bool device_selection_due = engine_clear(engine);
+
+    SetDlgItemTextA(hwnd, IDC_START, texts::start_caption);
+    SetDlgItemTextA(hwnd, IDC_STOP, texts::stop_caption);
+    enable(hwnd, IDC_START, true);
+    enable(hwnd, IDC_STOP, false);
+    enable(hwnd, IDC_CLEAR, false);
+    enable(hwnd, IDC_REPLAY, false);
+    SetFocus(GetDlgItem(hwnd, IDC_START));
+
+    panel_clear(hwnd);
+    status_text(hwnd, 180, 260, texts::press_start);
+    reset_displays();
+    if (device_selection_due)
+        run_device_selection_dialog(hwnd, engine);
+}
+
+void print_and_replay(HWND hwnd, measurement_engine &engine)
+{
+    engine_suspend_analysis(engine);
+    run_print_and_replay_window(hwnd, engine);
+    SetFocus(GetDlgItem(hwnd, IDC_START));
+}
+
+void device_selection(HWND hwnd, measurement_engine &engine)
+{
+    engine_request_device_selection(engine);
+    clear_sequence(hwnd, engine);
+}
