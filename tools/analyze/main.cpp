@@ -10,7 +10,9 @@
 #include "measure.h"
 #include "output_files.h"
 #include "recording_input.h"
+#include "recording_tone.h"
 #include "text_output.h"
+#include "tools/tone_filter/tone_filter.h"
 
 #include "core/analysis/decoder.h"
 #include "core/app/measurement_evaluation.h"
@@ -53,7 +55,9 @@ const char usage_text[] =
     "                           evaluated measurement, as the program's would)\n"
     "  --json                   print JSON (UTF-8) instead of the text\n"
     "  --encoding utf-8|cp932   encoding of the printed text (default utf-8)\n"
-    "  --resampler best|medium  sample rate converter quality (default best)\n"
+    "  --tone-filter [auto|HZ]  a narrow tone filter before the detector, for keying\n"
+    "                           in noise: at HZ (100..3000) or, with auto or no value,\n"
+    "                           at the tone found in the recording\n"
     "  --no-progress            no progress line on stderr\n"
     "\n"
     "replay: renders a keying data file as the replay window plays it, 8-bit\n"
@@ -105,14 +109,42 @@ bool parse_double(const char *text, double low, double high, double &value)
     return true;
 }
 
+// The tone filter as asked for on the command line.
+enum tone_filter_choice { TONE_FILTER_OFF, TONE_FILTER_AUTO, TONE_FILTER_AT };
+
 struct measure_arguments {
     std::string recording;
     std::string output;
     bool json = false;
     output_encoding encoding = OUTPUT_UTF8;
-    resampler_quality quality = RESAMPLER_BEST;
+    tone_filter_choice tone_filter = TONE_FILTER_OFF;
+    double tone_filter_hz = 0.0; // with TONE_FILTER_AT
     measure_options options = {};
 };
+
+const char tone_filter_range_message[] = "--tone-filter takes auto or a frequency of 100..3000 Hz";
+
+// The value of --tone-filter: "auto", a frequency, or none (auto). A next
+// argument that is neither is left for the recording.
+int parse_tone_filter(const char *value, measure_arguments &a, bool *used)
+{
+    *used = false;
+    a.tone_filter = TONE_FILTER_AUTO;
+    if (!value || std::strcmp(value, "auto") == 0) {
+        *used = value != nullptr;
+        return 0;
+    }
+    char *end = nullptr;
+    const double hz = std::strtod(value, &end);
+    if (end == value || *end != '\0')
+        return 0;
+    *used = true;
+    if (!tone_filter_frequency_valid(hz))
+        return usage_error(tone_filter_range_message);
+    a.tone_filter = TONE_FILTER_AT;
+    a.tone_filter_hz = hz;
+    return 0;
+}
 
 // Parses the measure options; returns 0 or the usage exit code.
 int parse_measure(int argc, char **argv, measure_arguments &a)
@@ -191,15 +223,23 @@ int parse_measure(int argc, char **argv, measure_arguments &a)
                 a.encoding = OUTPUT_CP932;
             else
                 return usage_error("--encoding is utf-8 or cp932");
+        } else if (arg == "--tone-filter") {
+            bool used = false;
+            if (const int code = parse_tone_filter(i + 1 < argc ? argv[i + 1] : nullptr, a, &used))
+                return code;
+            if (used)
+                ++i;
+        } else if (arg.compare(0, 14, "--tone-filter=") == 0) {
+            bool used = false;
+            if (const int code = parse_tone_filter(arg.c_str() + 14, a, &used))
+                return code;
+            if (!used)
+                return usage_error(tone_filter_range_message);
         } else if (arg == "--resampler") {
-            const char *v = value("--resampler");
-            const std::string name = v ? v : "";
-            if (name == "best")
-                a.quality = RESAMPLER_BEST;
-            else if (name == "medium")
-                a.quality = RESAMPLER_MEDIUM;
-            else
-                return usage_error("--resampler is best or medium");
+            // One converter serves every rate now; a choice would change
+            // nothing worth choosing (docs/ventrok-analyze.md).
+            return usage_error("--resampler is no longer an option: every sample rate is "
+                               "converted with one high-quality converter");
         } else if (!arg.empty() && arg[0] == '-') {
             return usage_error("unknown option '" + arg + "'");
         } else if (a.recording.empty()) {
@@ -213,22 +253,61 @@ int parse_measure(int argc, char **argv, measure_arguments &a)
     return 0;
 }
 
+// What the measurements leave for the end: for the text, only the last
+// evaluated one (each is printed as it stops, through the stdio buffer);
+// for JSON, every one.
 struct collected {
-    std::vector<measurement_result> results;
     bool print_text;
     output_encoding encoding;
+    int count;
+    std::vector<measurement_result> results; // JSON only
+    bool have_kept;
+    measurement_result kept; // the last evaluated one: the keying data file's
 };
 
 void on_measurement_done(void *context, const measurement_result &result)
 {
     collected *c = static_cast<collected *>(context);
-    c->results.push_back(result);
-    if (c->print_text) {
-        if (c->results.size() > 1)
-            std::fputs("\n", stdout);
-        print_measurement(stdout, result, static_cast<int>(c->results.size()), c->encoding);
-        std::fflush(stdout);
+    c->count++;
+    if (result.evaluated) {
+        c->kept = result;
+        c->have_kept = true;
     }
+    if (c->print_text) {
+        if (c->count > 1)
+            std::fputs("\n", stdout);
+        print_measurement(stdout, result, c->count, c->encoding);
+    } else {
+        c->results.push_back(result);
+    }
+}
+
+// The tone filter's frequency: given, or found in the recording (then said
+// on stderr). False with error set when the recording cannot be read.
+bool choose_tone_frequency(const measure_arguments &a, tone_filter_setting &setting,
+                           std::string &error)
+{
+    setting = tone_filter_setting{a.tone_filter != TONE_FILTER_OFF, a.tone_filter_hz, false, true};
+    if (a.tone_filter != TONE_FILTER_AUTO)
+        return true;
+    tone_search_result found = {};
+    if (!find_recording_tone(a.recording.c_str(), found, error))
+        return false;
+    setting.estimated = true;
+    setting.clear = found.found;
+    setting.frequency_hz = tone_filter_frequency_for(found);
+    if (!found.any_sound) {
+        std::fprintf(stderr,
+                     "ventrok-analyze: no tone in the recording; the tone filter "
+                     "listens at %.1f Hz\n",
+                     setting.frequency_hz);
+    } else if (!found.found) {
+        std::fprintf(stderr,
+                     "ventrok-analyze: no clear keyed tone in the recording; the tone "
+                     "filter listens at the strongest frequency, %.1f Hz\n",
+                     setting.frequency_hz);
+    }
+    return true;
 }
 
 int run_measure(int argc, char **argv)
@@ -238,28 +317,32 @@ int run_measure(int argc, char **argv)
         return code;
 
     std::string error;
-    recording_input *raw = open_recording(a.recording.c_str(), a.quality, error);
+    tone_filter_setting tone = {};
+    if (!choose_tone_frequency(a, tone, error))
+        return failure(error);
+    recording_input *raw =
+        open_recording(a.recording.c_str(), tone.on ? tone.frequency_hz : 0.0, error);
     if (!raw)
         return failure(error);
     std::unique_ptr<recording_input, void (*)(recording_input *)> input(raw, close_recording);
 
-    collected c = {{}, !a.json, a.encoding};
-    if (!measure_recording(input.get(), a.options, on_measurement_done, &c, error))
+    if (tone.on && !a.json)
+        print_tone_filter(stdout, tone);
+    std::unique_ptr<collected> c(new collected());
+    c->print_text = !a.json;
+    c->encoding = a.encoding;
+    if (!measure_recording(input.get(), a.options, on_measurement_done, c.get(), error))
         return failure(error);
 
     // The keying data file keeps the last evaluated measurement, as each
     // evaluated stop of the program replaces it.
-    const measurement_result *kept = nullptr;
-    for (const measurement_result &r : c.results) {
-        if (r.evaluated)
-            kept = &r;
-    }
+    const measurement_result *kept = c->have_kept ? &c->kept : nullptr;
     if (kept && !write_file_whole(a.output, kept->keying_file, error))
         return failure(error);
 
     if (a.json) {
-        std::fputs(measurements_json(recording_description(input.get()), a.options.settings,
-                                     c.results, kept ? a.output : std::string())
+        std::fputs(measurements_json(recording_description(input.get()), a.options.settings, tone,
+                                     c->results, kept ? a.output : std::string())
                        .c_str(),
                    stdout);
     } else if (kept) {

@@ -148,6 +148,11 @@ tone_search_result tone_search_outcome(const tone_search &s)
     return result;
 }
 
+double tone_filter_frequency_for(const tone_search_result &result)
+{
+    return result.any_sound ? result.frequency_hz : TONE_FILTER_MIN_HZ;
+}
+
 tone_search_result tone_search_signal(const std::vector<int16_t> &samples)
 {
     tone_search s;

@@ -48,6 +48,11 @@ bool tone_search_add(tone_search &s, const int16_t *samples, size_t count);
 // The tone found, or the best guess from everything added so far.
 tone_search_result tone_search_outcome(const tone_search &s);
 
+// The frequency for the tone filter: the tone found, else the strongest
+// frequency; without any sound, where the filter listens makes no
+// difference and it is the lowest it takes.
+double tone_filter_frequency_for(const tone_search_result &result);
+
 // The whole signal (or its beginning, up to the tone) searched at once.
 tone_search_result tone_search_signal(const std::vector<int16_t> &samples);
 
