@@ -4,19 +4,21 @@
 // The capture samples are mixed down with a quadrature oscillator at the
 // keyed tone's frequency; both halves are low-passed by three running sums of
 // TONE_FILTER_BOX_SAMPLES samples each (a symmetric kernel with no negative
-// taps, so the envelope rises and falls without ringing, about 150 Hz of
-// noise bandwidth), and the magnitude comes out as a non-negative 16-bit
+// taps, so the envelope rises and falls without ringing; 110 Hz of noise
+// bandwidth, a fiftieth of the full band), and the magnitude comes out as a non-negative 16-bit
 // sample. A steady tone of amplitude A at the filter's frequency gives A:
 // the detection threshold compares with the same number as with the peaks
 // of the tone itself.
 //
 // The kernel is symmetric, so the filter delays everything by exactly
-// TONE_FILTER_DELAY_SAMPLES; the output is taken that many samples later, so
-// that output sample n belongs to input sample n, and a key-down edge crosses
-// half the tone's amplitude at the sample where the tone starts. A mark comes
-// out shorter by the time the envelope takes between the threshold and its
-// mirror image (about 12 samples, 1.1 ms, for the initial threshold against a
-// tone of 20000; nothing when the threshold is half the amplitude).
+// TONE_FILTER_DELAY_SAMPLES (81, 7.3 ms); the output is taken that many
+// samples later, so that output sample n belongs to input sample n, and the
+// envelope crosses half the tone's amplitude at the samples where the tone
+// starts and ends. Against a threshold above half the amplitude a mark comes
+// out shorter by the time the envelope takes from the threshold's mirror
+// image to the threshold: 17 samples (1.5 ms) for the initial threshold 12240
+// against a tone of 20000, 65 samples (5.9 ms) against a tone of 14000,
+// nothing when the threshold is half the amplitude.
 //
 // All integer arithmetic up to the magnitude: the same samples give the same
 // output on every machine. Each filter is its own record; any number can run
@@ -32,7 +34,9 @@ constexpr double TONE_FILTER_SAMPLE_RATE = 11025.0;
 constexpr double TONE_FILTER_MIN_HZ = 100.0;
 constexpr double TONE_FILTER_MAX_HZ = 3000.0;
 // Length of each running sum (odd, so that the delay is whole samples).
-constexpr int TONE_FILTER_BOX_SAMPLES = 41;
+// Longer sums take more noise away but stretch the edges (decode_accuracy's
+// SNR table and docs/decoding-accuracy.md).
+constexpr int TONE_FILTER_BOX_SAMPLES = 55;
 constexpr int TONE_FILTER_STAGES = 3;
 constexpr int TONE_FILTER_DELAY_SAMPLES = TONE_FILTER_STAGES * (TONE_FILTER_BOX_SAMPLES - 1) / 2;
 // Oscillator table: one period of the sine, scaled to 2^14.
