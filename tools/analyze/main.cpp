@@ -13,7 +13,6 @@
 #include "recording_input.h"
 #include "recording_tone.h"
 #include "text_output.h"
-#include "tools/tone_filter/tone_filter.h"
 
 #include "core/analysis/decoder.h"
 #include "core/app/measurement_evaluation.h"
