@@ -16,7 +16,7 @@ packages=(
   fonts-ipafont-gothic
   pulseaudio pulseaudio-utils sox
   # ventrok-analyze (native command-line analysis)
-  libsndfile1-dev libsamplerate0-dev pkg-config
+  libsndfile1-dev libsoxr-dev pkg-config
   locales python3
 )
 

@@ -16,8 +16,15 @@
 // with every space removed from both. Trailing word spaces of the decoded text
 // are dropped (the tail of silence always ends with one).
 //
-//   decode_accuracy [--seeds N]             the tables (markdown), 5 seeds by default
-//   decode_accuracy --show WPM JITTER SEED [INTERVAL NOISE]
+// With the tone filter, the generated audio goes through the analyser's tone
+// filter (its frequency found in the audio, as --tone-filter auto does)
+// before the blocks reach the detector; the SNR table compares both paths.
+//
+//   decode_accuracy [--seeds N] [--snr] [--tone-filter]
+//                                           the tables (markdown), 5 seeds by default;
+//                                           --snr: only the SNR table; --tone-filter:
+//                                           the other tables through the tone filter
+//   decode_accuracy [--tone-filter] --show WPM JITTER SEED [INTERVAL NOISE]
 //                                           one run: the sent and decoded text
 //                                           (INTERVAL 0 narrow, 1 medium, 2 wide)
 #include "core/analysis/code_tables.h"
@@ -33,6 +40,8 @@
 #include <vector>
 
 #include "tools/keying_text.h"
+#include "tools/tone_filter/tone_filter.h"
+#include "tools/tone_filter/tone_frequency.h"
 
 using namespace keying_text;
 
@@ -59,6 +68,7 @@ struct run_config {
     code_interval_t code_interval;
     uint64_t seed;
     bool carried_over; // units left by an earlier measurement of the same kind
+    bool tone_filter;  // the audio through the tone filter first
 };
 
 // Tone and silence durations of the text in ms, alternating, tone first.
@@ -146,6 +156,22 @@ std::string measure(const std::vector<int16_t> &samples)
     return decoded;
 }
 
+// The tone filter as ventrok-analyze's --tone-filter auto runs it: the
+// frequency found in the audio, then the whole audio through the filter.
+std::vector<int16_t> through_tone_filter(std::vector<int16_t> samples)
+{
+    tone_filter_signal(tone_filter_frequency_for(tone_search_signal(samples)), samples);
+    return samples;
+}
+
+// The audio as the detector gets it.
+std::vector<int16_t> front_end(std::vector<int16_t> samples, const run_config &c)
+{
+    if (c.tone_filter)
+        return through_tone_filter(std::move(samples));
+    return samples;
+}
+
 size_t levenshtein(const std::string &a, const std::string &b)
 {
     std::vector<size_t> row(b.size() + 1);
@@ -187,10 +213,11 @@ error_rates decode_run(const run_config &c, std::string *decoded_out)
     const std::string sent = SENT_TEXT;
     if (c.carried_over) {
         Rng timing = make_rng(c.seed + 1000, 1), noise = make_rng(c.seed + 1000, 2);
-        measure(keyed_audio(keying_durations(sent, c, timing), c, noise));
+        measure(front_end(keyed_audio(keying_durations(sent, c, timing), c, noise), c));
     }
     Rng timing = make_rng(c.seed, 1), noise = make_rng(c.seed, 2);
-    const std::string decoded = measure(keyed_audio(keying_durations(sent, c, timing), c, noise));
+    const std::string decoded =
+        measure(front_end(keyed_audio(keying_durations(sent, c, timing), c, noise), c));
     if (decoded_out)
         *decoded_out = decoded;
     const std::string sent_letters = without_spaces(sent),
@@ -200,6 +227,9 @@ error_rates decode_run(const run_config &c, std::string *decoded_out)
 }
 
 int seed_count = 5;
+// --tone-filter: every table but the SNR table (which shows both paths), and
+// --show, through the tone filter.
+bool tone_filter_given = false;
 
 // Mean over the seeds, and the worst seed, of both error rates, as one cell.
 std::string cell(run_config c)
@@ -243,7 +273,9 @@ void speed_table(bool carried_over)
     for (double wpm : WPMS) {
         std::printf("| %.0f |", wpm);
         for (double j : JITTERS)
-            std::printf(" %s |", cell({wpm, j, 0.0, INTERVAL_MEDIUM, 0, carried_over}).c_str());
+            std::printf(
+                " %s |",
+                cell({wpm, j, 0.0, INTERVAL_MEDIUM, 0, carried_over, tone_filter_given}).c_str());
         std::printf("\n");
         std::fflush(stdout);
     }
@@ -256,7 +288,8 @@ void interval_table()
     for (code_interval_t interval : {INTERVAL_NARROW, INTERVAL_MEDIUM, INTERVAL_WIDE}) {
         std::printf("| %s |", INTERVAL_NAMES[interval]);
         for (double j : JITTERS)
-            std::printf(" %s |", cell({20.0, j, 0.0, interval, 0, false}).c_str());
+            std::printf(" %s |",
+                        cell({20.0, j, 0.0, interval, 0, false, tone_filter_given}).c_str());
         std::printf("\n");
     }
 }
@@ -280,7 +313,33 @@ void noise_table()
                           p * SAMPLE_RATE_HZ);
         }
         std::printf("| %.0f | %s | %s | %s |\n", rms, snr, loud_noise_samples,
-                    cell({20.0, 0.1, rms, INTERVAL_MEDIUM, 0, false}).c_str());
+                    cell({20.0, 0.1, rms, INTERVAL_MEDIUM, 0, false, tone_filter_given}).c_str());
+    }
+}
+
+// Noise RMS for a full-band SNR: 10 log10((A^2 / 2) / rms^2) dB.
+double noise_rms_for_snr(double snr_db)
+{
+    return TONE_AMPLITUDE / std::sqrt(2.0) * std::pow(10.0, -snr_db / 20.0);
+}
+
+void snr_table()
+{
+    const double snrs[] = {20, 15, 10, 5, 0, -3};
+    const double jitter = 0.15;
+    std::printf("\n### SNR at 20 WPM, jitter 15 %%, medium code interval, freshly started "
+                "program: plain path and tone filter\n");
+    std::printf("\n| SNR (full band) | noise RMS | plain | tone filter (auto) |\n"
+                "|---|---|---|---|\n");
+    std::printf("| clean | 0 | %s | %s |\n",
+                cell({20.0, jitter, 0.0, INTERVAL_MEDIUM, 0, false, false}).c_str(),
+                cell({20.0, jitter, 0.0, INTERVAL_MEDIUM, 0, false, true}).c_str());
+    for (double snr : snrs) {
+        const double rms = noise_rms_for_snr(snr);
+        std::printf("| %.0f dB | %.0f | %s | %s |\n", snr, rms,
+                    cell({20.0, jitter, rms, INTERVAL_MEDIUM, 0, false, false}).c_str(),
+                    cell({20.0, jitter, rms, INTERVAL_MEDIUM, 0, false, true}).c_str());
+        std::fflush(stdout);
     }
 }
 
@@ -289,9 +348,14 @@ void noise_table()
 int main(int argc, char **argv)
 {
     build_morse_tables();
+    bool only_snr = false;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--seeds") == 0 && i + 1 < argc) {
             seed_count = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--tone-filter") == 0) {
+            tone_filter_given = true;
+        } else if (std::strcmp(argv[i], "--snr") == 0) {
+            only_snr = true;
         } else if (std::strcmp(argv[i], "--show") == 0 && i + 3 < argc) {
             // --show WPM JITTER SEED [INTERVAL NOISE]: the decoded text of one run.
             run_config c = {std::atof(argv[i + 1]),
@@ -300,7 +364,8 @@ int main(int argc, char **argv)
                             i + 4 < argc ? static_cast<code_interval_t>(std::atoi(argv[i + 4]))
                                          : INTERVAL_MEDIUM,
                             static_cast<uint64_t>(std::atoll(argv[i + 3])),
-                            false};
+                            false,
+                            tone_filter_given};
             std::string decoded;
             const error_rates e = decode_run(c, &decoded);
             std::printf("sent:    %s\ndecoded: %s\nCER %.1f %% with spaces, %.1f %% without\n",
@@ -310,7 +375,8 @@ int main(int argc, char **argv)
         } else {
             std::fprintf(
                 stderr,
-                "usage: decode_accuracy [--seeds N] [--show WPM JITTER SEED [INTERVAL NOISE]]\n");
+                "usage: decode_accuracy [--seeds N] [--snr] [--tone-filter]\n"
+                "       decode_accuracy [--tone-filter] --show WPM JITTER SEED [INTERVAL NOISE]\n");
             return 2;
         }
     }
@@ -321,9 +387,14 @@ int main(int argc, char **argv)
     std::printf("Cells: mean CER with word spaces / mean CER without spaces (worst seed, with "
                 "spaces), in %%, over %d seeds.\n",
                 seed_count);
-    speed_table(false);
-    speed_table(true);
-    interval_table();
-    noise_table();
+    if (tone_filter_given && !only_snr)
+        std::printf("Every table but the SNR table: the audio through the tone filter.\n");
+    if (!only_snr) {
+        speed_table(false);
+        speed_table(true);
+        interval_table();
+        noise_table();
+    }
+    snr_table();
     return 0;
 }

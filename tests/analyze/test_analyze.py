@@ -1,7 +1,10 @@
 """ventrok-analyze end to end: recordings made by the test-signal tool are
 measured, the keying data file is compared with the bytes expected from the
-keying, a keying data file is rendered to a WAV and compared with a replay
-computed here from the tone tables, and bad input is refused cleanly.
+keying, other rates, channel counts and formats give the same timeline, the
+tone filter reads clean keying as the plain path does and noisy keying that
+the plain path cannot, a keying data file is rendered to a WAV and compared
+with a replay computed here from the tone tables, and bad input is refused
+cleanly.
 
 Run by ctest (cmake/analyze_tool.cmake), which sets VENTROK_ANALYZE and
 MAKE_KEYING_WAV to the built programs."""
@@ -105,25 +108,38 @@ class Measure(Folder):
         make_wav(wav, entries)
         reference = self.measure_json(wav, "-o", self.path("reference.csv"))[0]
         self.assertEqual(reference["timeline"], entries)
+        with open(self.path("reference.csv"), "rb") as f:
+            reference_file = f.read()
         conversions = [
+            ("22050 Hz mono WAV", "k22.wav", ["-r", "22050"]),
+            ("22050 Hz stereo FLAC", "k22.flac", ["-r", "22050", "-c", "2"]),
+            ("44100 Hz mono FLAC", "k44.flac", ["-r", "44100"]),
             ("44100 Hz stereo WAV", "k44.wav", ["-r", "44100", "-c", "2"]),
+            ("48000 Hz mono WAV", "k48.wav", ["-r", "48000"]),
             ("48000 Hz stereo 24-bit FLAC", "k48.flac", ["-r", "48000", "-c", "2", "-b", "24"]),
-            ("22050 Hz mono, medium resampler", "k22.wav", ["-r", "22050"]),
+            ("48000 Hz stereo 32-bit float WAV", "k48f.wav",
+             ["-r", "48000", "-c", "2", "-e", "floating-point", "-b", "32"]),
         ]
+        identical = 0
         for name, file_name, sox_options in conversions:
             with self.subTest(name):
                 converted = self.path(file_name)
                 subprocess.run(["sox", wav] + sox_options + [converted], check=True)
-                options = ["-o", self.path("converted.csv")]
-                if "medium" in name:
-                    options += ["--resampler", "medium"]
-                measured = self.measure_json(converted, *options)[0]
+                csv = self.path("converted.csv")
+                measured = self.measure_json(converted, "-o", csv)[0]
                 timeline = measured["timeline"]
                 self.assertEqual(len(timeline), len(entries))
                 worst = max(abs(a - b) for a, b in zip(timeline, entries))
                 self.assertLessEqual(worst, 1, timeline)
                 self.assertEqual(measured["statistics"]["measured_seconds"],
                                  reference["statistics"]["measured_seconds"])
+                # Where the detector decided the same, the file is the same.
+                if timeline == entries:
+                    identical += 1
+                    with open(csv, "rb") as f:
+                        self.assertEqual(f.read(), reference_file)
+        # The byte comparison above has run for some of the conversions.
+        self.assertGreater(identical, 0)
 
     def test_decoded_characters_carry_kind_clock_and_units(self):
         entries = keying.hand_keying(LETTERS)
@@ -247,6 +263,84 @@ def keying_file_text(entries):
     return "".join(line + "\r\n" for line in lines).encode("cp932")
 
 
+SENT_TEXT = "CQ CQ DE JA1VTK JA1VTK K THE QUICK BROWN FOX 1234567890"
+
+
+def make_text_wav(path, *options):
+    subprocess.run([MAKE_KEYING_WAV, "text", path, "--text", SENT_TEXT, "--wpm", "20",
+                    "--tail-ms", "3000"] + list(options),
+                   check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+class ToneFilter(Folder):
+    def test_clean_keying_reads_as_without_the_filter(self):
+        entries = keying.hand_keying(LETTERS)
+        wav = self.path("keying.wav")
+        make_wav(wav, entries)
+        plain = self.measure_json(wav, "-o", self.path("plain.csv"))[0]
+        stereo = self.path("k48.flac")
+        subprocess.run(["sox", wav, "-r", "48000", "-c", "2", stereo], check=True)
+        # (recording, options, frequency given or found, tolerance in Hz)
+        cases = [
+            (wav, ["--tone-filter", "700"], 700.0, 0.0, False),
+            (wav, ["--tone-filter=700"], 700.0, 0.0, False),
+            (wav, ["--tone-filter", "auto"], 700.0, 1.5, True),
+            (wav, ["--tone-filter"], 700.0, 1.5, True),
+            (stereo, ["--tone-filter"], 700.0, 1.5, True),
+        ]
+        for recording, options, hz, tolerance, found in cases:
+            with self.subTest(" ".join(options), recording=os.path.basename(recording)):
+                result = run(["measure"] + options + [recording, "--json", "-o",
+                                                      self.path("filtered.csv")], self.dir)
+                self.assertEqual(result.returncode, 0, result.stderr.decode())
+                out = json.loads(result.stdout.decode("utf-8"))
+                tone = out["settings"]["tone_filter"]
+                self.assertAlmostEqual(tone["frequency_hz"], hz, delta=tolerance)
+                self.assertEqual(tone["found_in_recording"], found)
+                self.assertTrue(tone["clear"])
+                measured = out["measurements"][0]
+                self.assertEqual(measured["decoded_text"], plain["decoded_text"])
+                self.assertEqual(len(measured["timeline"]), len(entries))
+                # A tone of 24000 against the threshold 12240: the envelope
+                # crosses within a sample or two of the tone's edges.
+                worst = max(abs(a - b) for a, b in zip(measured["timeline"], entries))
+                self.assertLessEqual(worst, 1, measured["timeline"])
+                # The delay is taken out: the first key-down where it was.
+                self.assertAlmostEqual(measured["first_key_down_seconds"],
+                                       plain["first_key_down_seconds"], delta=2 / 11025)
+
+    def test_keying_at_zero_db_is_read_through_the_filter(self):
+        # Noise of RMS 14142 against a tone of 20000: 0 dB over the full band.
+        wav = self.path("noisy.wav")
+        make_text_wav(wav, "--jitter", "0.05", "--seed", "4", "--noise", "14142")
+        # Without it the noise holds the key down (too few keyings, exit 3).
+        result = run(["measure", wav, "--json", "-o", self.path("plain.csv")], self.dir)
+        plain = json.loads(result.stdout.decode("utf-8"))["measurements"][0]
+        self.assertNotEqual(plain["decoded_text"].strip(), SENT_TEXT)
+        filtered = self.measure_json(wav, "--tone-filter", "-o", self.path("filtered.csv"))[0]
+        self.assertEqual(filtered["decoded_text"].strip(), SENT_TEXT)
+
+    def test_text_names_the_filter_and_nothing_without_it(self):
+        wav = self.path("keying.wav")
+        make_text_wav(wav, "--freq", "600")
+        result = run(["measure", wav, "--tone-filter"], self.dir)
+        self.assertEqual(result.returncode, 0, result.stderr.decode())
+        self.assertTrue(result.stdout.decode().startswith(
+            "tone filter: 600.0 Hz (found in the recording)\n"), result.stdout.decode()[:80])
+        result = run(["measure", wav, "--json"], self.dir)
+        self.assertNotIn("tone_filter", result.stdout.decode())
+        result = run(["measure", wav], self.dir)
+        self.assertNotIn("tone filter", result.stdout.decode())
+
+    def test_silence_has_no_tone_to_find(self):
+        wav = self.path("silence.wav")
+        subprocess.run(["sox", "-n", "-r", "11025", "-b", "16", "-c", "1", wav, "trim", "0", "3"],
+                       check=True)
+        result = run(["measure", wav, "--tone-filter"], self.dir)
+        self.assertEqual(result.returncode, 3, result.stderr.decode())
+        self.assertIn("no tone in the recording", result.stderr.decode())
+
+
 class Replay(Folder):
     def test_rendered_samples_match_the_replay(self):
         records = [
@@ -283,6 +377,13 @@ class Replay(Folder):
         self.assertEqual(list(samples[2520:2535]), STEADY)  # the carried-over chunk
 
 
+def flac_frame_starts(data):
+    """Offsets of the FLAC frame sync codes (0xFFF8 or 0xFFF9) after the
+    metadata."""
+    return [i for i in range(42, len(data) - 1)
+            if data[i] == 0xFF and data[i + 1] in (0xF8, 0xF9)]
+
+
 class BadInput(Folder):
     def check_refused(self, args, exit_code, message):
         before = set(os.listdir(self.dir))
@@ -300,11 +401,36 @@ class BadInput(Folder):
             f.write(keying_file_text([0, 60, 60, 180, 60, 60])[:-40])
         os.mkdir(self.path("folder.wav"))
         make_wav(self.path("good.wav"), keying.hand_keying(LETTERS))
+        with open(self.path("good.wav"), "rb") as f:
+            good = f.read()
+        with open(self.path("cut.wav"), "wb") as f:
+            f.write(good[:len(good) // 2])
+        with open(self.path("header_only.wav"), "wb") as f:
+            f.write(good[:44])
+        subprocess.run(["sox", "-n", "-r", "11025", "-b", "16", "-c", "1", self.path("empty.wav"),
+                        "trim", "0", "0"], check=True, stderr=subprocess.DEVNULL)
+        subprocess.run(["sox", self.path("good.wav"), "-r", "48000", "-c", "2",
+                        self.path("good.flac")], check=True)
+        with open(self.path("good.flac"), "rb") as f:
+            flac = f.read()
+        frames = flac_frame_starts(flac)
+        self.assertGreater(len(frames), 10)
+        with open(self.path("cut_at_frame.flac"), "wb") as f:
+            f.write(flac[:frames[len(frames) // 2]])
+        with open(self.path("cut_in_frame.flac"), "wb") as f:
+            f.write(flac[:frames[len(frames) // 2] + 100])
+        os.remove(self.path("good.flac"))
         cases = [
             (["measure", "missing.wav"], 1, "cannot open the recording"),
             (["measure", "folder.wav"], 1, "not a recording"),
             (["measure", "text.wav"], 1, "not a recording"),
             (["measure", "good.wav", "-o", "no/such/folder/out.csv"], 1, "cannot create"),
+            (["measure", "cut.wav"], 1, "is truncated"),
+            (["measure", "header_only.wav"], 1, "is truncated"),
+            (["measure", "empty.wav"], 1, "holds no sound"),
+            (["measure", "cut_at_frame.flac"], 1, "truncated"),
+            (["measure", "cut_in_frame.flac"], 1, "truncated"),
+            (["measure", "cut.wav", "--tone-filter"], 1, "is truncated"),
             (["replay", "missing.csv", "out.wav"], 1, "cannot open the keying data file"),
             (["replay", "damaged.csv", "out.wav"], 1, "not a readable keying data file"),
             (["replay", "truncated.csv", "out.wav"], 1, "not a readable keying data file"),
@@ -313,6 +439,12 @@ class BadInput(Folder):
             (["measure", "good.wav", "--threshold", "100"], 2, "510..31875"),
             (["measure", "good.wav", "--threshold-position", "101"], 2, "0..100"),
             (["measure", "good.wav", "--interval", "loose"], 2, "narrow, medium or wide"),
+            (["measure", "good.wav", "--tone-filter", "99.9"], 2, "100..3000 Hz"),
+            (["measure", "good.wav", "--tone-filter", "3000.5"], 2, "100..3000 Hz"),
+            (["measure", "good.wav", "--tone-filter", "-700"], 2, "100..3000 Hz"),
+            (["measure", "good.wav", "--tone-filter=50"], 2, "100..3000 Hz"),
+            (["measure", "good.wav", "--tone-filter=loud"], 2, "100..3000 Hz"),
+            (["measure", "good.wav", "--resampler", "medium"], 2, "no longer an option"),
             (["replay", "damaged.csv", "out.wav", "--speed", "3"], 2, "0.33..2.2"),
             (["replay", "damaged.csv", "out.wav", "--k", "4"], 2, "5..33"),
             (["frobnicate"], 2, "unknown command"),
@@ -320,6 +452,25 @@ class BadInput(Folder):
         for args, exit_code, message in cases:
             with self.subTest(" ".join(args)):
                 self.check_refused(args, exit_code, message)
+
+    def test_recording_cut_after_the_keying_keeps_the_earlier_file(self):
+        # The keying is whole before the cut, so a reader that took the cut
+        # for the end of the recording would measure it and write the file.
+        make_wav(self.path("good.wav"), keying.hand_keying(LETTERS))
+        subprocess.run(["sox", self.path("good.wav"), "-r", "44100", self.path("good.flac")],
+                       check=True)
+        with open(self.path("good.flac"), "rb") as f:
+            flac = f.read()
+        frames = flac_frame_starts(flac)
+        with open(self.path("cut.flac"), "wb") as f:
+            f.write(flac[:frames[len(frames) * 9 // 10]])
+        os.remove(self.path("good.flac"))
+        old = b"earlier file\r\n"
+        with open(self.path(DATA_FILE), "wb") as f:
+            f.write(old)
+        self.check_refused(["measure", "cut.flac", "--continuous"], 1, "truncated")
+        with open(self.path(DATA_FILE), "rb") as f:
+            self.assertEqual(f.read(), old)
 
 
 if __name__ == "__main__":

@@ -157,9 +157,17 @@ std::string measurement_json(const measurement_result &r, const std::string &key
     return j + "]\n    }";
 }
 
+std::string tone_filter_json(const tone_filter_setting &tone)
+{
+    return ", \"tone_filter\": {\"frequency_hz\": " + number(tone.frequency_hz) +
+           ", \"found_in_recording\": " + (tone.estimated ? "true" : "false") +
+           ", \"clear\": " + (tone.clear ? "true" : "false") + "}";
+}
+
 } // namespace
 
 std::string measurements_json(const recording_info &recording, const settings_record &settings,
+                              const tone_filter_setting &tone,
                               const std::vector<measurement_result> &results,
                               const std::string &keying_file_path)
 {
@@ -176,7 +184,8 @@ std::string measurements_json(const recording_info &recording, const settings_re
          ", \"interval\": \"" + interval_name(settings.code_interval) + "\"" +
          ", \"wabun\": " + (settings.decode_alphabet == ALPHABET_WABUN ? "true" : "false") +
          ", \"auto_switch\": " + (settings.alphabet_auto_switch ? "true" : "false") +
-         ", \"clipping\": " + (settings.clipping_mode == CLIPPING_ON ? "true" : "false") + "},\n";
+         ", \"clipping\": " + (settings.clipping_mode == CLIPPING_ON ? "true" : "false") +
+         (tone.on ? tone_filter_json(tone) : std::string()) + "},\n";
     j += "  \"measurements\": [\n";
     for (size_t i = 0; i < results.size(); ++i) {
         // Only the last evaluated measurement remains in the keying data file.

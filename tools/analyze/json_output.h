@@ -9,8 +9,11 @@
 #include <vector>
 
 #include "measure.h"
+#include "recording_tone.h"
 
+// The settings carry "tone_filter" only when the tone filter is on.
 std::string measurements_json(const recording_info &recording, const settings_record &settings,
+                              const tone_filter_setting &tone,
                               const std::vector<measurement_result> &results,
                               const std::string &keying_file_path);
 

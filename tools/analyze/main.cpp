@@ -6,10 +6,12 @@
 // Exit codes: 0 done, 1 the input could not be read or the output not
 // written, 2 bad arguments, 3 measured but too short to evaluate (fewer than
 // 40 timeline entries), so no keying data file was written.
+#include "command_line.h"
 #include "json_output.h"
 #include "measure.h"
 #include "output_files.h"
 #include "recording_input.h"
+#include "recording_tone.h"
 #include "text_output.h"
 
 #include "core/analysis/decoder.h"
@@ -29,7 +31,7 @@
 namespace
 {
 
-enum exit_code { EXIT_DONE = 0, EXIT_FAILED = 1, EXIT_USAGE = 2, EXIT_TOO_FEW = 3 };
+enum exit_code { EXIT_DONE = 0, EXIT_FAILED = 1, EXIT_TOO_FEW = 3 };
 
 const char usage_text[] =
     "usage: ventrok-analyze measure RECORDING [options]\n"
@@ -53,7 +55,9 @@ const char usage_text[] =
     "                           evaluated measurement, as the program's would)\n"
     "  --json                   print JSON (UTF-8) instead of the text\n"
     "  --encoding utf-8|cp932   encoding of the printed text (default utf-8)\n"
-    "  --resampler best|medium  sample rate converter quality (default best)\n"
+    "  --tone-filter [auto|HZ]  a narrow tone filter before the detector, for keying\n"
+    "                           in noise: at HZ (100..3000) or, with auto or no value,\n"
+    "                           at the tone found in the recording\n"
     "  --no-progress            no progress line on stderr\n"
     "\n"
     "replay: renders a keying data file as the replay window plays it, 8-bit\n"
@@ -63,13 +67,6 @@ const char usage_text[] =
     "\n"
     "exit codes: 0 done, 1 unreadable input or unwritable output, 2 bad arguments,\n"
     "3 too few keyings to evaluate (no keying data file written)\n";
-
-int usage_error(const std::string &message)
-{
-    std::fprintf(stderr, "ventrok-analyze: %s\n", message.c_str());
-    std::fprintf(stderr, "run 'ventrok-analyze --help' for the options\n");
-    return EXIT_USAGE;
-}
 
 int failure(const std::string &message)
 {
@@ -84,150 +81,61 @@ void print_usage(FILE *out)
     std::fputs(cp932_to_utf8(usage_text).c_str(), out);
 }
 
-bool parse_long(const char *text, long low, long high, long &value)
-{
-    char *end = nullptr;
-    errno = 0;
-    const long parsed = std::strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || parsed < low || parsed > high)
-        return false;
-    value = parsed;
-    return true;
-}
-
-bool parse_double(const char *text, double low, double high, double &value)
-{
-    char *end = nullptr;
-    const double parsed = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !(parsed >= low && parsed <= high))
-        return false;
-    value = parsed;
-    return true;
-}
-
-struct measure_arguments {
-    std::string recording;
-    std::string output;
-    bool json = false;
-    output_encoding encoding = OUTPUT_UTF8;
-    resampler_quality quality = RESAMPLER_BEST;
-    measure_options options = {};
-};
-
-// Parses the measure options; returns 0 or the usage exit code.
-int parse_measure(int argc, char **argv, measure_arguments &a)
-{
-    a.options.settings = initial_settings();
-    a.options.progress = true;
-    // The program's file name, in the file system's encoding (UTF-8).
-    a.output = cp932_to_utf8(KEYING_DATA_FILE_NAME);
-    settings_record &s = a.options.settings;
-    bool threshold_given = false;
-    for (int i = 0; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&](const char *name) -> const char * {
-            if (i + 1 >= argc)
-                return nullptr;
-            (void)name;
-            return argv[++i];
-        };
-        long number = 0;
-        if (arg == "-o" || arg == "--output") {
-            const char *v = value("-o");
-            if (!v || !*v)
-                return usage_error("-o needs a file name");
-            a.output = v;
-        } else if (arg == "--threshold-position" || arg == "--threshold") {
-            const bool position = arg == "--threshold-position";
-            const char *v = value(arg.c_str());
-            if (threshold_given)
-                return usage_error("give the threshold once, as a position or as a magnitude");
-            threshold_given = true;
-            if (position) {
-                if (!v || !parse_long(v, 0, 100, number))
-                    return usage_error("--threshold-position needs a whole number 0..100");
-                s.detection_threshold = threshold_from_position(static_cast<int>(number));
-            } else {
-                if (!v || !parse_long(v, MIN_DETECTION_THRESHOLD, MAX_DETECTION_THRESHOLD, number))
-                    return usage_error("--threshold needs a whole number 510..31875");
-                s.detection_threshold = static_cast<int32_t>(number);
-            }
-        } else if (arg == "--key-delay") {
-            const char *v = value("--key-delay");
-            if (!v || !parse_long(v, 0, 100, number))
-                return usage_error("--key-delay needs a whole number 0..100 (ms)");
-            s.mark_delay_ms = static_cast<uint32_t>(number);
-            s.space_delay_ms = static_cast<uint32_t>(number);
-        } else if (arg == "--interval") {
-            const char *v = value("--interval");
-            const std::string name = v ? v : "";
-            if (name == "narrow")
-                s.code_interval = INTERVAL_NARROW;
-            else if (name == "medium")
-                s.code_interval = INTERVAL_MEDIUM;
-            else if (name == "wide")
-                s.code_interval = INTERVAL_WIDE;
-            else
-                return usage_error("--interval is narrow, medium or wide");
-        } else if (arg == "--wabun") {
-            s.decode_alphabet = ALPHABET_WABUN;
-        } else if (arg == "--auto-switch") {
-            s.alphabet_auto_switch = true;
-        } else if (arg == "--clipping") {
-            s.clipping_mode = CLIPPING_ON;
-        } else if (arg == "--continuous") {
-            a.options.continuous = true;
-        } else if (arg == "--json") {
-            a.json = true;
-        } else if (arg == "--no-progress") {
-            a.options.progress = false;
-        } else if (arg == "--encoding") {
-            const char *v = value("--encoding");
-            const std::string name = v ? v : "";
-            if (name == "utf-8" || name == "utf8" || name == "UTF-8")
-                a.encoding = OUTPUT_UTF8;
-            else if (name == "cp932" || name == "CP932" || name == "shift_jis")
-                a.encoding = OUTPUT_CP932;
-            else
-                return usage_error("--encoding is utf-8 or cp932");
-        } else if (arg == "--resampler") {
-            const char *v = value("--resampler");
-            const std::string name = v ? v : "";
-            if (name == "best")
-                a.quality = RESAMPLER_BEST;
-            else if (name == "medium")
-                a.quality = RESAMPLER_MEDIUM;
-            else
-                return usage_error("--resampler is best or medium");
-        } else if (!arg.empty() && arg[0] == '-') {
-            return usage_error("unknown option '" + arg + "'");
-        } else if (a.recording.empty()) {
-            a.recording = arg;
-        } else {
-            return usage_error("more than one recording given ('" + arg + "')");
-        }
-    }
-    if (a.recording.empty())
-        return usage_error("measure needs a recording");
-    return 0;
-}
-
+// What the measurements leave for the end: for the text, only the last
+// evaluated one (each is printed as it stops, through the stdio buffer);
+// for JSON, every one.
 struct collected {
-    std::vector<measurement_result> results;
     bool print_text;
     output_encoding encoding;
+    int count;
+    std::vector<measurement_result> results; // JSON only
+    bool have_kept;
+    measurement_result kept; // the last evaluated one: the keying data file's
 };
 
 void on_measurement_done(void *context, const measurement_result &result)
 {
     collected *c = static_cast<collected *>(context);
-    c->results.push_back(result);
-    if (c->print_text) {
-        if (c->results.size() > 1)
-            std::fputs("\n", stdout);
-        print_measurement(stdout, result, static_cast<int>(c->results.size()), c->encoding);
-        std::fflush(stdout);
+    c->count++;
+    if (result.evaluated) {
+        c->kept = result;
+        c->have_kept = true;
     }
+    if (c->print_text) {
+        if (c->count > 1)
+            std::fputs("\n", stdout);
+        print_measurement(stdout, result, c->count, c->encoding);
+    } else {
+        c->results.push_back(result);
+    }
+}
+
+// The tone filter's frequency: given, or found in the recording (then said
+// on stderr). False with error set when the recording cannot be read.
+bool choose_tone_frequency(const measure_arguments &a, tone_filter_setting &setting,
+                           std::string &error)
+{
+    setting = tone_filter_setting{a.tone_filter != TONE_FILTER_OFF, a.tone_filter_hz, false, true};
+    if (a.tone_filter != TONE_FILTER_AUTO)
+        return true;
+    tone_search_result found = {};
+    if (!find_recording_tone(a.recording.c_str(), found, error))
+        return false;
+    setting.estimated = true;
+    setting.clear = found.found;
+    setting.frequency_hz = tone_filter_frequency_for(found);
+    if (!found.any_sound) {
+        std::fprintf(stderr,
+                     "ventrok-analyze: no tone in the recording; the tone filter "
+                     "listens at %.1f Hz\n",
+                     setting.frequency_hz);
+    } else if (!found.found) {
+        std::fprintf(stderr,
+                     "ventrok-analyze: no clear keyed tone in the recording; the tone "
+                     "filter listens at the strongest frequency, %.1f Hz\n",
+                     setting.frequency_hz);
+    }
+    return true;
 }
 
 int run_measure(int argc, char **argv)
@@ -237,28 +145,32 @@ int run_measure(int argc, char **argv)
         return code;
 
     std::string error;
-    recording_input *raw = open_recording(a.recording.c_str(), a.quality, error);
+    tone_filter_setting tone = {};
+    if (!choose_tone_frequency(a, tone, error))
+        return failure(error);
+    recording_input *raw =
+        open_recording(a.recording.c_str(), tone.on ? tone.frequency_hz : 0.0, error);
     if (!raw)
         return failure(error);
     std::unique_ptr<recording_input, void (*)(recording_input *)> input(raw, close_recording);
 
-    collected c = {{}, !a.json, a.encoding};
-    if (!measure_recording(input.get(), a.options, on_measurement_done, &c, error))
+    if (tone.on && !a.json)
+        print_tone_filter(stdout, tone);
+    std::unique_ptr<collected> c(new collected());
+    c->print_text = !a.json;
+    c->encoding = a.encoding;
+    if (!measure_recording(input.get(), a.options, on_measurement_done, c.get(), error))
         return failure(error);
 
     // The keying data file keeps the last evaluated measurement, as each
     // evaluated stop of the program replaces it.
-    const measurement_result *kept = nullptr;
-    for (const measurement_result &r : c.results) {
-        if (r.evaluated)
-            kept = &r;
-    }
+    const measurement_result *kept = c->have_kept ? &c->kept : nullptr;
     if (kept && !write_file_whole(a.output, kept->keying_file, error))
         return failure(error);
 
     if (a.json) {
-        std::fputs(measurements_json(recording_description(input.get()), a.options.settings,
-                                     c.results, kept ? a.output : std::string())
+        std::fputs(measurements_json(recording_description(input.get()), a.options.settings, tone,
+                                     c->results, kept ? a.output : std::string())
                        .c_str(),
                    stdout);
     } else if (kept) {

@@ -1,45 +1,57 @@
 #include "recording_input.h"
 
-#include <samplerate.h>
+#include "recording_checks.h"
+#include "resampler.h"
+#include "tools/tone_filter/tone_filter.h"
+
 #include <sndfile.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 
-// Frames read from the file at a time.
-constexpr sf_count_t READ_FRAMES = 8192;
+// Frames read from the file at a time: large enough that the reading costs
+// little per sample, small enough to stay in the cache.
+constexpr sf_count_t READ_FRAMES = 16384;
 
 struct recording_input {
     SNDFILE *file;
-    SRC_STATE *resampler; // null when the file is already at the capture rate
-    double ratio;         // capture rate / file rate
+    std::string path;
     recording_info info;
+    bool counts_frames;  // the header's frame count is exact (FLAC): fewer mean a cut-off file
+    bool whole_samples;  // integer PCM of 16 bits or fewer: read as 16-bit samples
+    bool capture_format; // 11025 Hz mono 16-bit: the file's samples are the capture samples
+    resampler_state *resampler; // null when the file is already at the capture rate
+    tone_filter *filter;        // null without the tone filter
     int64_t frames_read;
-    bool file_ended;      // every frame of the file has been read
-    bool converter_ended; // and the resampler has given out its last samples
-    std::vector<float> interleaved;
-    std::vector<float> mono; // file rate, not yet taken by the resampler
-    size_t mono_used;        // samples of mono already taken
-    std::vector<float> converted;
-    std::vector<int16_t> pending; // capture samples not yet handed out
-    size_t pending_used;
+    bool file_ended;  // libsndfile has given the last frame
+    bool input_ended; // and every capture sample has gone to pending
+    // Buffers sized once at the start (pending grows only if a caller asks
+    // for more at a time), so that reading costs no allocation or zeroing.
+    std::vector<int16_t> file_samples; // interleaved, 16-bit formats
+    std::vector<float> file_floats;    // interleaved, other formats
+    std::vector<float> mono;           // file rate, in 16-bit sample units
+    std::vector<float> converted;      // capture rate, in 16-bit sample units
+    std::vector<int16_t> pending; // capture samples [pending_begin, pending_end) not yet handed out
+    size_t pending_begin;
+    size_t pending_end;
+    size_t refill_room; // the most capture samples one refill adds
 };
 
 namespace
 {
 
-// A sample of the normalised float scale (full scale 1.0) as a 16-bit
-// capture sample: rounded, and limited as the sound card's converter would.
-int16_t to_capture_sample(float value)
+// A sample in 16-bit units as a capture sample: rounded to nearest (ties to
+// even) and limited as the sound card's converter would.
+inline int16_t to_capture_sample(float value)
 {
-    const long sample = std::lrint(static_cast<double>(value) * 32768.0);
-    if (sample > 32767)
+    if (value >= 32767.0f)
         return 32767;
-    if (sample < -32768)
+    if (value <= -32768.0f)
         return -32768;
-    return static_cast<int16_t>(sample);
+    return static_cast<int16_t>(std::lrintf(value));
 }
 
 std::string major_format_name(int format)
@@ -51,82 +63,171 @@ std::string major_format_name(int format)
     return "unknown";
 }
 
-// Reads the next piece of the file and mixes it down to mono.
-bool read_mono(recording_input *input, std::string &error)
+bool reads_whole_samples(int format)
 {
-    const int channels = input->info.channels;
-    input->interleaved.resize(static_cast<size_t>(READ_FRAMES) * channels);
-    const sf_count_t got = sf_readf_float(input->file, input->interleaved.data(), READ_FRAMES);
-    if (got < 0 || sf_error(input->file) != SF_ERR_NO_ERROR) {
-        error = std::string("cannot read the recording: ") + sf_strerror(input->file);
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_16:
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+        return true;
+    default:
         return false;
     }
-    input->mono.erase(input->mono.begin(), input->mono.begin() + input->mono_used);
-    input->mono_used = 0;
-    for (sf_count_t f = 0; f < got; ++f) {
-        const float *frame = &input->interleaved[static_cast<size_t>(f) * channels];
-        float sum = 0.0f;
-        for (int c = 0; c < channels; ++c)
-            sum += frame[c];
-        input->mono.push_back(sum / static_cast<float>(channels));
-    }
-    input->frames_read += got;
-    if (got < READ_FRAMES)
-        input->file_ended = true;
+}
+
+bool read_failed(recording_input *input, sf_count_t got, std::string &error)
+{
+    if (got >= 0 && sf_error(input->file) == SF_ERR_NO_ERROR)
+        return false;
+    error = "cannot read the recording '" + input->path +
+            "' to its end (damaged or truncated?): " + sf_strerror(input->file);
     return true;
 }
 
-void append_converted(recording_input *input, const float *samples, size_t count)
+// A file that ends before the frames its header announces was cut off.
+bool ended_early(const recording_input *input, std::string &error)
 {
-    for (size_t i = 0; i < count; ++i)
-        input->pending.push_back(to_capture_sample(samples[i]));
+    if (!input->counts_frames || input->frames_read >= input->info.frames)
+        return false;
+    error = "'" + input->path + "' is truncated: it ends after " +
+            std::to_string(input->frames_read) + " of the " + std::to_string(input->info.frames) +
+            " frames its header announces";
+    return true;
 }
 
-// Turns whatever mono samples are waiting into capture samples.
-bool convert(recording_input *input, std::string &error)
+// The mean of the channels, in 16-bit sample units. The sums are exact and
+// the one division rounds as a division of the normalised samples would.
+void mix_whole_samples(const int16_t *frames, size_t count, int channels, float *mono)
 {
-    if (!input->resampler) {
-        append_converted(input, input->mono.data() + input->mono_used,
-                         input->mono.size() - input->mono_used);
-        input->mono_used = input->mono.size();
-        input->converter_ended = input->file_ended;
-        return true;
+    if (channels == 1) {
+        for (size_t f = 0; f < count; f++)
+            mono[f] = frames[f];
+    } else if (channels == 2) {
+        for (size_t f = 0; f < count; f++)
+            mono[f] = static_cast<float>(frames[2 * f] + frames[2 * f + 1]) * 0.5f;
+    } else {
+        for (size_t f = 0; f < count; f++) {
+            int32_t sum = 0;
+            for (int c = 0; c < channels; c++)
+                sum += frames[f * channels + c];
+            mono[f] = static_cast<float>(sum) / static_cast<float>(channels);
+        }
     }
-    for (;;) {
-        const size_t waiting = input->mono.size() - input->mono_used;
-        const size_t room = static_cast<size_t>(waiting * input->ratio) + 4096;
-        input->converted.resize(room);
-        SRC_DATA data = {};
-        data.data_in = input->mono.data() + input->mono_used;
-        data.input_frames = static_cast<long>(waiting);
-        data.data_out = input->converted.data();
-        data.output_frames = static_cast<long>(room);
-        data.end_of_input = input->file_ended ? 1 : 0;
-        data.src_ratio = input->ratio;
-        const int result = src_process(input->resampler, &data);
-        if (result != 0) {
-            error = std::string("cannot convert the sample rate: ") + src_strerror(result);
+}
+
+// The same for normalised floats (full scale 1.0), summed in float.
+void mix_floats(const float *frames, size_t count, int channels, float *mono)
+{
+    for (size_t f = 0; f < count; f++) {
+        float sum = 0.0f;
+        for (int c = 0; c < channels; c++)
+            sum += frames[f * channels + c];
+        mono[f] = sum / static_cast<float>(channels) * 32768.0f;
+    }
+}
+
+// Reads the next block of the file as mono at the file's rate; returns the
+// number of frames (0 at the end).
+bool read_mono(recording_input *input, size_t &frames, std::string &error)
+{
+    const int channels = input->info.channels;
+    sf_count_t got;
+    if (input->whole_samples) {
+        got = sf_readf_short(input->file, input->file_samples.data(), READ_FRAMES);
+        if (read_failed(input, got, error))
             return false;
-        }
-        input->mono_used += static_cast<size_t>(data.input_frames_used);
-        append_converted(input, input->converted.data(),
-                         static_cast<size_t>(data.output_frames_gen));
-        if (input->file_ended && data.output_frames_gen == 0 &&
-            input->mono_used == input->mono.size()) {
-            input->converter_ended = true;
-            return true;
-        }
-        // More input than room or, at the end, the filter's tail still to come.
-        if (!input->file_ended && data.output_frames_gen == 0)
-            return true;
-        if (!input->file_ended && input->mono_used == input->mono.size())
-            return true;
+        mix_whole_samples(input->file_samples.data(), static_cast<size_t>(got), channels,
+                          input->mono.data());
+    } else {
+        got = sf_readf_float(input->file, input->file_floats.data(), READ_FRAMES);
+        if (read_failed(input, got, error))
+            return false;
+        mix_floats(input->file_floats.data(), static_cast<size_t>(got), channels,
+                   input->mono.data());
     }
+    frames = static_cast<size_t>(got);
+    return true;
+}
+
+void to_capture_samples(const float *samples, size_t count, int16_t *out)
+{
+    for (size_t i = 0; i < count; i++)
+        out[i] = to_capture_sample(samples[i]);
+}
+
+// Puts the next capture samples of the recording at pending_end (room for
+// refill_room of them is there); sets input_ended after the last ones.
+bool refill(recording_input *input, std::string &error)
+{
+    int16_t *const start = input->pending.data() + input->pending_end;
+    size_t added = 0;
+    bool last = false;
+    if (!input->file_ended) {
+        size_t frames = 0;
+        if (input->capture_format) {
+            const sf_count_t got = sf_readf_short(input->file, start, READ_FRAMES);
+            if (read_failed(input, got, error))
+                return false;
+            frames = static_cast<size_t>(got);
+            added = frames;
+        } else {
+            if (!read_mono(input, frames, error))
+                return false;
+            if (!input->resampler) {
+                to_capture_samples(input->mono.data(), frames, start);
+                added = frames;
+            } else if (frames > 0) {
+                if (!resampler_convert(input->resampler, input->mono.data(), frames,
+                                       input->converted.data(), &added, error))
+                    return false;
+                to_capture_samples(input->converted.data(), added, start);
+            }
+        }
+        input->frames_read += static_cast<int64_t>(frames);
+        input->file_ended = frames == 0;
+        if (input->file_ended && ended_early(input, error))
+            return false;
+        last = input->file_ended && !input->resampler;
+    } else {
+        // The converter's last samples, as many calls as it takes.
+        if (!resampler_drain(input->resampler, input->converted.data(), input->converted.size(),
+                             &added, error))
+            return false;
+        to_capture_samples(input->converted.data(), added, start);
+        last = added == 0;
+    }
+
+    if (input->filter) {
+        // The new samples through the filter in place; after the last ones,
+        // the filter's delayed outputs.
+        added = tone_filter_process(*input->filter, start, added, start);
+        if (last)
+            added += tone_filter_finish(*input->filter, start + added);
+    }
+    input->pending_end += added;
+    input->input_ended = last;
+    return true;
+}
+
+// Moves what is left to the front and makes room for one refill after it and
+// for max_samples to be taken.
+void make_room(recording_input *input, size_t max_samples)
+{
+    std::vector<int16_t> &pending = input->pending;
+    const size_t left = input->pending_end - input->pending_begin;
+    if (input->pending_begin > 0 && left > 0)
+        std::memmove(pending.data(), pending.data() + input->pending_begin,
+                     left * sizeof pending[0]);
+    input->pending_begin = 0;
+    input->pending_end = left;
+    const size_t room = std::max(left, max_samples) + input->refill_room;
+    if (pending.size() < room)
+        pending.resize(room);
 }
 
 } // namespace
 
-recording_input *open_recording(const char *path, resampler_quality quality, std::string &error)
+recording_input *open_recording(const char *path, double tone_filter_hz, std::string &error)
 {
     FILE *probe = std::fopen(path, "rb");
     if (!probe) {
@@ -147,28 +248,58 @@ recording_input *open_recording(const char *path, resampler_quality quality, std
         error = std::string("'") + path + "' has no usable sample rate or channel count";
         return nullptr;
     }
+    if (!wav_data_complete(path, error)) {
+        sf_close(file);
+        return nullptr;
+    }
+    if (sf_info.frames <= 0) {
+        sf_close(file);
+        error = std::string("'") + path + "' holds no sound (0 samples)";
+        return nullptr;
+    }
     sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
 
     recording_input *input = new recording_input();
     input->file = file;
+    input->path = path;
+    input->counts_frames = (sf_info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC;
     input->info.sample_rate = sf_info.samplerate;
     input->info.channels = sf_info.channels;
     input->info.frames = sf_info.frames;
     input->info.seconds = static_cast<double>(sf_info.frames) / sf_info.samplerate;
     input->info.format = major_format_name(sf_info.format);
-    input->ratio = static_cast<double>(CAPTURE_RATE) / sf_info.samplerate;
+    input->whole_samples = reads_whole_samples(sf_info.format);
+    input->capture_format = sf_info.samplerate == CAPTURE_RATE && sf_info.channels == 1 &&
+                            (sf_info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
     if (sf_info.samplerate != CAPTURE_RATE) {
-        int src_error = 0;
-        const int converter =
-            quality == RESAMPLER_BEST ? SRC_SINC_BEST_QUALITY : SRC_SINC_MEDIUM_QUALITY;
-        input->resampler = src_new(converter, 1, &src_error);
+        input->resampler = resampler_create(sf_info.samplerate, CAPTURE_RATE, error);
         if (!input->resampler) {
-            error =
-                std::string("cannot set up the sample rate converter: ") + src_strerror(src_error);
             close_recording(input);
             return nullptr;
         }
     }
+    if (tone_filter_hz != 0.0) {
+        input->filter = new tone_filter;
+        tone_filter_init(*input->filter, tone_filter_hz);
+    }
+
+    const size_t channels = static_cast<size_t>(sf_info.channels);
+    if (input->capture_format) {
+        input->refill_room = READ_FRAMES;
+    } else {
+        input->mono.resize(READ_FRAMES);
+        if (input->whole_samples)
+            input->file_samples.resize(READ_FRAMES * channels);
+        else
+            input->file_floats.resize(READ_FRAMES * channels);
+        input->refill_room = READ_FRAMES;
+        if (input->resampler) {
+            input->refill_room = resampler_output_room(input->resampler, READ_FRAMES);
+            input->converted.resize(input->refill_room);
+        }
+    }
+    // The tone filter's delayed outputs come with the last samples.
+    input->refill_room += TONE_FILTER_DELAY_SAMPLES;
     return input;
 }
 
@@ -180,23 +311,17 @@ const recording_info &recording_description(const recording_input *input)
 bool read_capture_samples(recording_input *input, std::vector<int16_t> &out, size_t max_samples,
                           bool *ended, std::string &error)
 {
-    while (input->pending.size() - input->pending_used < max_samples && !input->converter_ended) {
-        if (input->pending_used > 0) {
-            input->pending.erase(input->pending.begin(),
-                                 input->pending.begin() + input->pending_used);
-            input->pending_used = 0;
-        }
-        if (!input->file_ended && !read_mono(input, error))
-            return false;
-        if (!convert(input, error))
+    while (input->pending_end - input->pending_begin < max_samples && !input->input_ended) {
+        make_room(input, max_samples);
+        if (!refill(input, error))
             return false;
     }
-    const size_t available = input->pending.size() - input->pending_used;
+    const size_t available = input->pending_end - input->pending_begin;
     const size_t take = available < max_samples ? available : max_samples;
-    out.insert(out.end(), input->pending.begin() + input->pending_used,
-               input->pending.begin() + input->pending_used + take);
-    input->pending_used += take;
-    *ended = input->converter_ended && input->pending_used == input->pending.size();
+    const int16_t *from = input->pending.data() + input->pending_begin;
+    out.insert(out.end(), from, from + take);
+    input->pending_begin += take;
+    *ended = input->input_ended && input->pending_begin == input->pending_end;
     return true;
 }
 
@@ -209,8 +334,8 @@ void close_recording(recording_input *input)
 {
     if (!input)
         return;
-    if (input->resampler)
-        src_delete(input->resampler);
+    resampler_destroy(input->resampler);
+    delete input->filter;
     if (input->file)
         sf_close(input->file);
     delete input;

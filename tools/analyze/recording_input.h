@@ -1,7 +1,10 @@
 // A recording read for the measurement: any file libsndfile reads, any
-// sample rate and channel count, mixed to mono and brought to the capture
-// format (11025 samples per second, 16-bit) with libsamplerate, delivered in
-// pieces as the sound card would deliver captured blocks.
+// sample rate and channel count, mixed to mono, brought to the capture format
+// (11025 samples per second, 16-bit) with libsoxr, optionally through the
+// tone filter, and handed out in pieces as the sound card would deliver
+// captured blocks. Reads in large blocks with constant memory however long
+// the recording; every recording has its own state, so several can be read
+// at once on different threads.
 #ifndef VENTROK_ANALYZE_RECORDING_INPUT_H
 #define VENTROK_ANALYZE_RECORDING_INPUT_H
 
@@ -11,8 +14,6 @@
 #include <vector>
 
 constexpr int CAPTURE_RATE = 11025;
-
-enum resampler_quality { RESAMPLER_BEST, RESAMPLER_MEDIUM };
 
 struct recording_info {
     int sample_rate;
@@ -24,8 +25,11 @@ struct recording_info {
 
 struct recording_input;
 
-// Opens the recording; on failure returns null and puts the reason in error.
-recording_input *open_recording(const char *path, resampler_quality quality, std::string &error);
+// Opens the recording; on failure (missing, unreadable, not a recording,
+// truncated, empty) returns null and puts the reason in error. With
+// tone_filter_hz not 0 (a valid tone filter frequency) the capture samples
+// go through the tone filter at that frequency.
+recording_input *open_recording(const char *path, double tone_filter_hz, std::string &error);
 
 const recording_info &recording_description(const recording_input *input);
 

@@ -140,3 +140,11 @@ void print_measurement(FILE *out, const measurement_result &result, int number,
         body = cp932_to_utf8(body);
     std::fputs(body.c_str(), out);
 }
+
+void print_tone_filter(FILE *out, const tone_filter_setting &tone)
+{
+    std::fprintf(out, "tone filter: %.1f Hz%s\n\n", tone.frequency_hz,
+                 !tone.estimated ? ""
+                 : tone.clear    ? " (found in the recording)"
+                                 : " (no clear tone found: the strongest frequency)");
+}

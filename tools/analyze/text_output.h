@@ -8,6 +8,7 @@
 #include <string>
 
 #include "measure.h"
+#include "recording_tone.h"
 
 enum output_encoding { OUTPUT_UTF8, OUTPUT_CP932 };
 
@@ -26,5 +27,8 @@ std::string decoded_text(const measurement_result &result);
 // One measurement for the terminal; number counts from 1.
 void print_measurement(FILE *out, const measurement_result &result, int number,
                        output_encoding encoding);
+
+// The tone filter's line, printed before the measurements.
+void print_tone_filter(FILE *out, const tone_filter_setting &tone);
 
 #endif
