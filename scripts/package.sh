@@ -104,7 +104,7 @@ crlf <"$licence" >"$folder/LICENSE.txt"
 
 # The manual: Markdown to one HTML page, pictures beside it.
 sed "s/@VERSION@/$version/g" "$manual" |
-    pandoc --from markdown --to html5 --standalone --toc --toc-depth=2 \
+    pandoc --from markdown+east_asian_line_breaks --to html5 --standalone --toc --toc-depth=2 \
         --variable lang=ja --css manual.css --output "$folder/manual/index.html" ||
     fail "pandoc could not render $manual"
 cp "$manual_css" "$folder/manual/manual.css"
