@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the Windows package build/dist/ventrok-<version>-win64.zip: one
-# folder ventrok-<version>/ with ventrok.exe (release build), the sample
+# folder ventrok-<version>/ with ventrok.exe (release build, stripped), the sample
 # keying data file 打鍵データ.csv measured from the demo recording, the
 # Japanese manual as HTML with its pictures (manual/index.html), the short
 # はじめにお読みください.txt (code page 932, CR LF) and the licence.
@@ -66,7 +66,7 @@ if [ -f "$manual" ]; then
         [ -s "docs/manual/$picture" ] || missing+=("docs/manual/$picture")
     done
 fi
-for tool in pandoc iconv python3 x86_64-w64-mingw32-objdump; do
+for tool in pandoc iconv python3 x86_64-w64-mingw32-objdump x86_64-w64-mingw32-strip; do
     command -v "$tool" >/dev/null || missing+=("the program $tool")
 done
 if [ ${#missing[@]} -gt 0 ]; then
@@ -90,7 +90,8 @@ trap 'rm -rf "$staging"' EXIT
 folder=$staging/ventrok-$version
 mkdir -p "$folder/manual/images"
 
-cp "$exe" "$folder/ventrok.exe"
+# The release program without its symbol tables and debug sections.
+x86_64-w64-mingw32-strip -o "$folder/ventrok.exe" "$exe" || fail "cannot strip $exe"
 
 # The sample: the demo recording measured exactly as the program measures it.
 "$analyze" measure "$demo" -o "$folder/打鍵データ.csv" --no-progress >"$staging/measure.log" \

@@ -82,12 +82,16 @@ class PackageContents(unittest.TestCase):
         with open(self.path("LICENSE.txt"), "rb") as f:
             self.assertEqual(f.read(), licence)
 
-    def test_program_imports_only_system_dlls(self):
-        result = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", self.path("ventrok.exe")],
+    def test_program_imports_only_system_dlls_and_carries_no_debug_sections(self):
+        result = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", "-h",
+                                 self.path("ventrok.exe")],
                                 capture_output=True, text=True, check=True)
         dlls = {name.lower() for name in re.findall(r"DLL Name: (\S+)", result.stdout)}
         self.assertTrue(dlls)
         self.assertLessEqual(dlls, SYSTEM_DLLS)
+        sections = re.findall(r"^\s*\d+ (\.\S+)\s", result.stdout, re.MULTILINE)
+        self.assertIn(".rsrc", sections)
+        self.assertEqual([name for name in sections if name.startswith(".debug")], [])
 
     def test_version_resource_names_ventrok_and_its_version_in_japanese_and_english(self):
         info = pe_resources.version_info(self.path("ventrok.exe"))
