@@ -11,6 +11,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 out=$(mkdir -p "${1:-docs/manual/images}" && cd "${1:-docs/manual/images}" && pwd)
+build=${VENTROK_BUILD:-$root/build}
 
 bash scripts/install-packages.sh
 scripts/build.sh windows >/dev/null
@@ -21,7 +22,7 @@ session_start headless
 work=$(mktemp -d)
 trap 'session_stop; rm -rf "$work"' EXIT
 
-probe() { wine "$root/build/windows/window_probe.exe" "$@"; }
+probe() { wine "$build/windows/window_probe.exe" "$@"; }
 # A caption as the probe takes it: code page 932 bytes in hex.
 hex() { printf '%s' "$1" | iconv -f UTF-8 -t CP932 | od -An -tx1 | tr -d ' \n'; }
 main=$(hex "Ventrok Ver0.5")
@@ -51,16 +52,25 @@ wait_enabled() {
     return 1
 }
 
-# Wine's desktop window draws the frames and captions; a program started
-# before it is up (right after the prefix was made) gets neither.
-for _ in $(seq 1 60); do
-    xwininfo -root -tree | grep -q 'Wine desktop' && break
-    sleep 0.5
-done
-xwininfo -root -tree | grep -q 'Wine desktop' || { echo "Wine's desktop did not appear" >&2; exit 1; }
+# Wine's desktop window draws the frames and captions; without it the
+# pictures have neither. The one the session starts does not always stay
+# (seen with a young prefix); then one is started here. The session's end
+# stops it with the rest of the prefix's programs.
+desktop_shown() { xwininfo -root -tree | grep -q 'Wine desktop'; }
+wait_for_desktop() {
+    for _ in $(seq 1 40); do
+        desktop_shown && return 0
+        sleep 0.5
+    done
+    return 1
+}
+if ! wait_for_desktop; then
+    wine explorer /desktop=Default,1600x1200 >/dev/null 2>&1 &
+    wait_for_desktop || { echo "Wine's desktop did not appear" >&2; exit 1; }
+fi
 
 # The program runs in an empty folder: no keying data file at start-up.
-(cd "$work" && exec wine "$root/build/windows/ventrok.exe") &
+(cd "$work" && exec wine "$build/windows/ventrok.exe") &
 program=$!
 probe wait 60 >/dev/null
 sleep 2
