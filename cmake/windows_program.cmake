@@ -11,7 +11,7 @@ target_compile_options(ventrok_shell PRIVATE ${VENTROK_WARNINGS})
 
 set(VENTROK_RESOURCES ${CMAKE_SOURCE_DIR}/win32/resources/ventrok.rc)
 set_source_files_properties(${VENTROK_RESOURCES} PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/win32/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/win32/resources/ventrok.manifest")
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/win32/resources/resource_ids.h;${CMAKE_SOURCE_DIR}/win32/resources/version.h;${CMAKE_SOURCE_DIR}/win32/resources/ventrok.manifest")
 
 add_executable(ventrok WIN32 win32/app/main.cpp ${VENTROK_RESOURCES})
 target_link_libraries(ventrok PRIVATE ventrok_shell)

@@ -17,6 +17,8 @@ packages=(
   pulseaudio pulseaudio-utils sox
   # ventrok-analyze (native command-line analysis)
   libsndfile1-dev libsoxr-dev pkg-config
+  # the Windows package: the manual rendered to HTML
+  pandoc
   locales python3
 )
 

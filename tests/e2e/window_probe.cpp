@@ -242,7 +242,8 @@ static void press_key(HWND window, WPARAM key, LPARAM scan)
 // window-trackbars HEX, window-click HEX ID, window-scroll HEX ID POSITION
 // (TBM_SETPOS, then WM_HSCROLL to the window as a thumb drag ends),
 // window-close HEX (WM_CLOSE), window-capture HEX FILE.bmp,
-// window-dismiss HEX (OK of a message box).
+// window-dismiss HEX (OK of a message box), window-rect HEX (left top
+// right bottom on the screen, frame and caption included).
 static int window_command(int argc, char **argv)
 {
     const char *command = argv[1];
@@ -282,6 +283,10 @@ static int window_command(int argc, char **argv)
         PostMessageA(target, WM_CLOSE, 0, 0);
     } else if (strcmp(command, "window-capture") == 0 && argc > 3) {
         return capture_client(target, argv[3]);
+    } else if (strcmp(command, "window-rect") == 0) {
+        RECT rect;
+        GetWindowRect(target, &rect);
+        printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
     } else if (strcmp(command, "window-dismiss") == 0) {
         PostMessageA(target, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     } else {
