@@ -35,11 +35,17 @@ target_link_libraries(tone_filter_tests PRIVATE ventrok_tone_filter GTest::gtest
 target_compile_options(tone_filter_tests PRIVATE ${VENTROK_WARNINGS})
 gtest_discover_tests(tone_filter_tests DISCOVERY_MODE PRE_TEST)
 
+# What the tools share: the WAV writer.
+file(GLOB TOOLS_COMMON_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/common/*.cpp)
+add_library(ventrok_tools_common STATIC ${TOOLS_COMMON_SOURCES})
+target_include_directories(ventrok_tools_common PUBLIC ${CMAKE_SOURCE_DIR})
+target_compile_options(ventrok_tools_common PRIVATE ${VENTROK_WARNINGS})
+
 file(GLOB TOOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/*.cpp)
 foreach(src ${TOOL_SOURCES})
     get_filename_component(name ${src} NAME_WE)
     add_executable(${name} ${src})
-    target_link_libraries(${name} PRIVATE ventrok_core ventrok_tone_filter)
+    target_link_libraries(${name} PRIVATE ventrok_core ventrok_tone_filter ventrok_tools_common)
     target_compile_options(${name} PRIVATE ${VENTROK_WARNINGS})
 endforeach()
 include(${CMAKE_SOURCE_DIR}/cmake/analyze_tool.cmake)

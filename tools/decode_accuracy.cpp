@@ -48,10 +48,8 @@ using namespace keying_text;
 namespace
 {
 
-const double SAMPLE_RATE_HZ = 11025.0;
 const double TONE_HZ = 700.0;
 const double TONE_AMPLITUDE = 20000.0; // against the initial threshold 12240
-const int BLOCK_SAMPLES = 110;         // one capture buffer
 const double LEAD_MS = 200.0;
 // Silence after the last mark: the last character and word space are shown.
 const double TAIL_MS = 2500.0;
@@ -72,7 +70,7 @@ struct run_config {
 };
 
 // Tone and silence durations of the text in ms, alternating, tone first.
-std::vector<double> keying_durations(const std::string &text, const run_config &c, Rng &r)
+std::vector<double> keying_durations(const std::string &text, const run_config &c, rng &r)
 {
     const double dot_ms = 1200.0 / c.wpm;
     auto varied = [&](double dots) {
@@ -97,7 +95,7 @@ std::vector<double> keying_durations(const std::string &text, const run_config &
 
 // Phase-continuous keyed tone with white Gaussian noise, 16-bit samples.
 std::vector<int16_t> keyed_audio(const std::vector<double> &durations, const run_config &c,
-                                 Rng &noise)
+                                 rng &noise)
 {
     std::vector<bool> key;
     // Each edge falls on the sample nearest its exact time, so rounding
@@ -118,7 +116,7 @@ std::vector<int16_t> keyed_audio(const std::vector<double> &durations, const run
     std::vector<int16_t> samples(key.size());
     for (size_t n = 0; n < key.size(); n++) {
         double s =
-            key[n] ? TONE_AMPLITUDE * std::sin(2.0 * kPi * TONE_HZ * n / SAMPLE_RATE_HZ) : 0.0;
+            key[n] ? TONE_AMPLITUDE * std::sin(2.0 * PI * TONE_HZ * n / SAMPLE_RATE_HZ) : 0.0;
         if (c.noise_rms > 0)
             s += c.noise_rms * rng_normal(noise);
         s = std::min(32767.0, std::max(-32768.0, std::round(s)));
@@ -145,8 +143,8 @@ std::string measure(const std::vector<int16_t> &samples)
     engine_display display = {};
     display.context = &decoded;
     display.show_decoded_text = collect_text;
-    for (size_t at = 0; at < samples.size(); at += BLOCK_SAMPLES) {
-        const size_t count = std::min<size_t>(BLOCK_SAMPLES, samples.size() - at);
+    for (size_t at = 0; at < samples.size(); at += CAPTURE_BLOCK_SAMPLES) {
+        const size_t count = std::min<size_t>(CAPTURE_BLOCK_SAMPLES, samples.size() - at);
         if (engine_process_block(engine, samples.data() + at, count, display).stop_requested)
             break;
     }
@@ -212,10 +210,10 @@ error_rates decode_run(const run_config &c, std::string *decoded_out)
 
     const std::string sent = SENT_TEXT;
     if (c.carried_over) {
-        Rng timing = make_rng(c.seed + 1000, 1), noise = make_rng(c.seed + 1000, 2);
+        rng timing = make_rng(c.seed + 1000, 1), noise = make_rng(c.seed + 1000, 2);
         measure(front_end(keyed_audio(keying_durations(sent, c, timing), c, noise), c));
     }
-    Rng timing = make_rng(c.seed, 1), noise = make_rng(c.seed, 2);
+    rng timing = make_rng(c.seed, 1), noise = make_rng(c.seed, 2);
     const std::string decoded =
         measure(front_end(keyed_audio(keying_durations(sent, c, timing), c, noise), c));
     if (decoded_out)

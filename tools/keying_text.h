@@ -11,23 +11,23 @@
 namespace keying_text
 {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double PI = 3.14159265358979323846;
 
 // xorshift64* with Box-Muller normals: the same output on every machine.
-struct Rng {
+struct rng {
     std::uint64_t state;
     bool has_spare = false;
     double spare = 0.0;
 };
 
-inline Rng make_rng(unsigned long long seed, std::uint64_t stream)
+inline rng make_rng(unsigned long long seed, std::uint64_t stream)
 {
-    Rng r;
+    rng r;
     r.state = (seed ^ (stream * 0x9E3779B97F4A7C15ull)) | 1ull;
     return r;
 }
 
-inline double rng_uniform(Rng &r) // in (0, 1]
+inline double rng_uniform(rng &r) // in (0, 1]
 {
     r.state ^= r.state >> 12;
     r.state ^= r.state << 25;
@@ -36,26 +36,26 @@ inline double rng_uniform(Rng &r) // in (0, 1]
     return (double)((x >> 11) + 1) / 9007199254740992.0;
 }
 
-inline double rng_normal(Rng &r)
+inline double rng_normal(rng &r)
 {
     if (r.has_spare) {
         r.has_spare = false;
         return r.spare;
     }
     double radius = std::sqrt(-2.0 * std::log(rng_uniform(r)));
-    double angle = 2.0 * kPi * rng_uniform(r);
+    double angle = 2.0 * PI * rng_uniform(r);
     r.spare = radius * std::sin(angle);
     r.has_spare = true;
     return radius * std::cos(angle);
 }
 
 // International Morse code: letters, digits and common punctuation.
-struct MorseCode {
+struct morse_letter {
     char ch;
     const char *code;
 };
 
-constexpr MorseCode kMorse[] = {
+constexpr morse_letter MORSE_LETTERS[] = {
     {'A', ".-"},     {'B', "-..."},   {'C', "-.-."},    {'D', "-.."},    {'E', "."},
     {'F', "..-."},   {'G', "--."},    {'H', "...."},    {'I', ".."},     {'J', ".---"},
     {'K', "-.-"},    {'L', ".-.."},   {'M', "--"},      {'N', "-."},     {'O', "---"},
@@ -73,7 +73,7 @@ inline const char *morse_code_of(char c)
 {
     if (c >= 'a' && c <= 'z')
         c = (char)(c - 'a' + 'A');
-    for (const MorseCode &m : kMorse)
+    for (const morse_letter &m : MORSE_LETTERS)
         if (m.ch == c)
             return m.code;
     return nullptr;

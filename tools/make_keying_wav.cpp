@@ -35,6 +35,9 @@
 #include <string>
 #include <vector>
 
+#include "core/app/settings.h"
+#include "core/audio/detector.h"
+#include "tools/common/wav_file.h"
 #include "tools/keying_text.h"
 
 using namespace keying_text;
@@ -42,13 +45,12 @@ using namespace keying_text;
 namespace
 {
 
-const int kSampleRate = 11025;
-const int kSamplesPerMs = 11;
-const int kHangSamples = 15; // quiet samples still counted as key down
-const int kKeyDelayMs = 2;   // the program's default key delay
-const int kInitialThreshold = 12240;
+// Quiet samples still counted as key down after the last loud one.
+const long HANG_QUIET_SAMPLES = HANG_SAMPLES - 1;
+const long KEY_DELAY_MS = INITIAL_KEY_DELAY_MS; // the program's default key delay
+const long SAMPLES_A_MS = SAMPLES_PER_MS;
 
-struct Options {
+struct keying_options {
     std::string mode, out_path;
     std::string durations_text, durations_file, text;
     double wpm = 20.0, jitter = 0.0, dash_ratio = 3.0;
@@ -127,9 +129,9 @@ std::string read_file(const std::string &path)
     return text;
 }
 
-Options parse_arguments(int argc, char **argv)
+keying_options parse_arguments(int argc, char **argv)
 {
-    Options o;
+    keying_options o;
     for (int i = 1; i < argc; ++i)
         if (!std::strcmp(argv[i], "--help") || !std::strcmp(argv[i], "-h")) {
             print_help();
@@ -224,13 +226,13 @@ std::vector<long> parse_duration_list(const std::string &text)
         fail("the duration list needs the first space and at least one mark");
     for (size_t k = 1; k < list.size(); ++k) {
         bool is_mark = (k % 2) == 1;
-        if (is_mark && list[k] * kSamplesPerMs <= kHangSamples)
+        if (is_mark && list[k] * SAMPLES_A_MS <= HANG_QUIET_SAMPLES)
             fail("mark " + std::to_string(list[k]) + " ms is too short to render (at least 2)");
-        if (list[k] <= kKeyDelayMs + 1)
+        if (list[k] <= KEY_DELAY_MS + 1)
             std::fprintf(stderr,
                          "make_keying_wav: warning: the program ignores a %s of %ld ms with "
-                         "its default key delay of %d ms\n",
-                         is_mark ? "mark" : "space", list[k], kKeyDelayMs);
+                         "its default key delay of %ld ms\n",
+                         is_mark ? "mark" : "space", list[k], KEY_DELAY_MS);
     }
     if (list[0] != 0)
         std::fprintf(stderr,
@@ -241,17 +243,17 @@ std::vector<long> parse_duration_list(const std::string &text)
 }
 
 // Text to timeline: 0 for the space before the first mark, then mark, gap, mark, ...
-std::vector<long> text_to_durations(const Options &o)
+std::vector<long> text_to_durations(const keying_options &o)
 {
     // Real milliseconds to measurement-clock milliseconds (11 samples = 0.99773 ms).
-    const double dot_ms = 1200.0 / o.wpm * kSampleRate / (kSamplesPerMs * 1000.0);
-    Rng rng = make_rng(o.seed, 1);
+    const double dot_ms = 1200.0 / o.wpm * SAMPLE_RATE_HZ / (SAMPLES_A_MS * 1000.0);
+    rng rng = make_rng(o.seed, 1);
     auto jittered = [&](double units) {
         double factor = 1.0 + o.jitter * rng_normal(rng);
         if (factor < 0.25)
             factor = 0.25;
         long ms = std::lround(units * dot_ms * factor);
-        return ms < kKeyDelayMs + 2 ? (long)kKeyDelayMs + 2 : ms;
+        return ms < KEY_DELAY_MS + 2 ? (long)KEY_DELAY_MS + 2 : ms;
     };
     std::vector<long> list{0};
     double pending_gap = 0.0; // 0 before the first mark
@@ -291,40 +293,40 @@ std::vector<long> text_to_durations(const Options &o)
 }
 
 // One tone burst of the given length at the given position, edges loud (see the top).
-void render_tone(std::vector<double> &signal, size_t start, long length, const Options &o)
+void render_tone(std::vector<double> &signal, size_t start, long length, const keying_options &o)
 {
-    const double omega = 2.0 * kPi * o.freq_hz / kSampleRate;
+    const double omega = 2.0 * PI * o.freq_hz / SAMPLE_RATE_HZ;
     const double half_span = omega * (double)(length - 1) / 2.0;
     // Edge samples get |cos(half_span)| or |sin(half_span)| of the peak; take the larger.
     double phase = std::fabs(std::cos(half_span)) >= std::fabs(std::sin(half_span))
-                       ? kPi / 2.0 - half_span
-                       : kPi - half_span;
-    long ramp = std::lround(o.rise_ms * kSamplesPerMs);
+                       ? PI / 2.0 - half_span
+                       : PI - half_span;
+    long ramp = std::lround(o.rise_ms * SAMPLES_A_MS);
     if (ramp > length / 2)
         ramp = length / 2;
     for (long i = 0; i < length; ++i) {
         double envelope = 1.0;
         long from_edge = i < length - 1 - i ? i : length - 1 - i;
         if (from_edge < ramp)
-            envelope = 0.5 * (1.0 - std::cos(kPi * (from_edge + 0.5) / ramp));
+            envelope = 0.5 * (1.0 - std::cos(PI * (from_edge + 0.5) / ramp));
         signal[start + i] = o.amplitude * envelope * std::sin(phase + omega * i);
     }
 }
 
-std::vector<std::int16_t> render(const std::vector<long> &durations, const Options &o)
+std::vector<std::int16_t> render(const std::vector<long> &durations, const keying_options &o)
 {
     long total_ms = o.lead_ms + o.tail_ms;
     for (long d : durations)
         total_ms += d;
-    std::vector<double> signal((size_t)total_ms * kSamplesPerMs, 0.0);
-    size_t pos = (size_t)(o.lead_ms + durations[0]) * kSamplesPerMs;
+    std::vector<double> signal((size_t)total_ms * SAMPLES_A_MS, 0.0);
+    size_t pos = (size_t)(o.lead_ms + durations[0]) * SAMPLES_A_MS;
     for (size_t k = 1; k < durations.size(); ++k) {
-        long samples = durations[k] * kSamplesPerMs;
+        long samples = durations[k] * SAMPLES_A_MS;
         if (k % 2 == 1)
-            render_tone(signal, pos, samples - kHangSamples, o);
+            render_tone(signal, pos, samples - HANG_QUIET_SAMPLES, o);
         pos += (size_t)samples;
     }
-    Rng rng = make_rng(o.seed, 2);
+    rng rng = make_rng(o.seed, 2);
     std::vector<std::int16_t> pcm(signal.size());
     for (size_t i = 0; i < signal.size(); ++i) {
         double v = signal[i];
@@ -336,55 +338,11 @@ std::vector<std::int16_t> render(const std::vector<long> &durations, const Optio
     return pcm;
 }
 
-void put_u32(std::vector<unsigned char> &b, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b.push_back((unsigned char)(v >> (8 * i)));
-}
-
-void put_u16(std::vector<unsigned char> &b, std::uint16_t v)
-{
-    b.push_back((unsigned char)v);
-    b.push_back((unsigned char)(v >> 8));
-}
-
-void put_tag(std::vector<unsigned char> &b, const char *tag)
-{
-    b.insert(b.end(), tag, tag + 4);
-}
-
-bool write_wav(const std::string &path, const std::vector<std::int16_t> &pcm)
-{
-    const std::uint32_t data_bytes = (std::uint32_t)(pcm.size() * 2);
-    std::vector<unsigned char> b;
-    b.reserve(44 + data_bytes);
-    put_tag(b, "RIFF");
-    put_u32(b, 36 + data_bytes);
-    put_tag(b, "WAVE");
-    put_tag(b, "fmt ");
-    put_u32(b, 16);
-    put_u16(b, 1); // PCM
-    put_u16(b, 1); // mono
-    put_u32(b, kSampleRate);
-    put_u32(b, kSampleRate * 2); // bytes per second
-    put_u16(b, 2);               // block alignment
-    put_u16(b, 16);              // bits per sample
-    put_tag(b, "data");
-    put_u32(b, data_bytes);
-    for (std::int16_t s : pcm)
-        put_u16(b, (std::uint16_t)s);
-    FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(b.data(), 1, b.size(), f) == b.size();
-    return std::fclose(f) == 0 && ok;
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    Options o = parse_arguments(argc, argv);
+    keying_options o = parse_arguments(argc, argv);
     std::vector<long> durations;
     if (o.mode == "durations")
         durations = parse_duration_list(o.durations_file.empty() ? o.durations_text
@@ -392,16 +350,16 @@ int main(int argc, char **argv)
     else
         durations = text_to_durations(o);
     // The edge samples of a burst reach at least 1/sqrt(2) of the amplitude.
-    if (o.amplitude / std::sqrt(2.0) - 4.0 * o.noise_rms <= kInitialThreshold)
+    if (o.amplitude / std::sqrt(2.0) - 4.0 * o.noise_rms <= INITIAL_DETECTION_THRESHOLD)
         std::fprintf(stderr,
                      "make_keying_wav: warning: with this amplitude and noise the first or last "
                      "sample of a mark may not exceed the initial threshold %d\n",
-                     kInitialThreshold);
+                     INITIAL_DETECTION_THRESHOLD);
     if (o.freq_hz < 300.0)
         std::fprintf(stderr, "make_keying_wav: warning: below about 300 Hz the zero crossings "
                              "may outlast the detector's hang\n");
     std::vector<std::int16_t> pcm = render(durations, o);
-    if (!write_wav(o.out_path, pcm)) {
+    if (!write_whole_file(o.out_path, wav_file_bytes(pcm, SAMPLE_RATE_HZ))) {
         std::fprintf(stderr, "make_keying_wav: cannot write %s\n", o.out_path.c_str());
         return 1;
     }

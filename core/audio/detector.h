@@ -10,7 +10,10 @@
 #include <cstddef>
 #include <cstdint>
 
-// Samples per clock millisecond (11025 samples per second).
+// The capture: 11025 samples per second, delivered in blocks of 110 (10 ms).
+constexpr uint32_t SAMPLE_RATE_HZ = 11025;
+constexpr uint32_t CAPTURE_BLOCK_SAMPLES = 110;
+// Samples per clock millisecond.
 constexpr uint32_t SAMPLES_PER_MS = 11;
 // Quiet samples after the last loud one until the key reads up.
 constexpr int32_t HANG_SAMPLES = 16;

@@ -24,7 +24,7 @@ constexpr double FS = 11025.0;
 std::vector<int16_t> keying(double seconds, double hz, double amplitude, double noise_rms,
                             double start_seconds = 0.0, uint64_t seed = 1)
 {
-    keying_text::Rng rng = keying_text::make_rng(seed, 3);
+    keying_text::rng noise = keying_text::make_rng(seed, 3);
     const size_t length = static_cast<size_t>(seconds * FS);
     const size_t start = static_cast<size_t>(start_seconds * FS);
     const size_t dot = static_cast<size_t>(0.060 * FS);
@@ -33,7 +33,7 @@ std::vector<int16_t> keying(double seconds, double hz, double amplitude, double 
         const bool key_down = n >= start && ((n - start) / dot) % 2 == 0;
         double v = key_down ? amplitude * std::sin(2 * PI * hz * n / FS) : 0.0;
         if (noise_rms > 0)
-            v += noise_rms * keying_text::rng_normal(rng);
+            v += noise_rms * keying_text::rng_normal(noise);
         s[n] = static_cast<int16_t>(std::lround(std::clamp(v, -32768.0, 32767.0)));
     }
     return s;

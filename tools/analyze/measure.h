@@ -12,10 +12,8 @@
 
 #include "core/analysis/statistics.h"
 #include "core/app/settings.h"
+#include "core/audio/detector.h"
 #include "recording_input.h"
-
-// Samples per captured block (10 ms at 11025 Hz).
-constexpr size_t CAPTURE_BLOCK_SAMPLES = 110;
 
 // One text the decoder showed: a character or a word space, with the clock at
 // which it was shown and the units it was judged with.

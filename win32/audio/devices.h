@@ -8,8 +8,11 @@
 
 #include <cstdint>
 
+#include "core/audio/detector.h"
+
 constexpr int RING_BUFFERS = 20;
-constexpr DWORD RING_BUFFER_BYTES = 220;
+// One captured block of 16-bit samples.
+constexpr DWORD RING_BUFFER_BYTES = 2 * CAPTURE_BLOCK_SAMPLES;
 
 struct audio_devices {
     HWAVEIN capture;  // open exactly when not null

@@ -7,12 +7,14 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include "core/audio/detector.h"
+
 inline WAVEFORMATEX mono_pcm_format(WORD bits_per_sample)
 {
     WAVEFORMATEX format = {};
     format.wFormatTag = WAVE_FORMAT_PCM;
     format.nChannels = 1;
-    format.nSamplesPerSec = 11025;
+    format.nSamplesPerSec = SAMPLE_RATE_HZ;
     format.nBlockAlign = static_cast<WORD>(bits_per_sample / 8);
     format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
     format.wBitsPerSample = bits_per_sample;
