@@ -43,6 +43,7 @@ stop_outcome_t engine_stop(measurement_engine &e)
     measurement_state &m = e.measurement;
     m.recording_phase = RECORDING_STOPPED;
     m.analysis_suspended = true;
+    m.keying_file_saved = false;
     if (e.timeline.timeline_count < MIN_TIMELINE_ENTRIES) {
         m.too_few_keyings = true;
         return STOP_TOO_FEW_KEYINGS;
@@ -98,6 +99,11 @@ std::string engine_keying_data_file(const measurement_engine &e)
 {
     return format_keying_data_file(e.timeline.entries, e.timeline.timeline_count,
                                    e.measurement.measured_seconds, e.statistics);
+}
+
+void engine_note_keying_file_saved(measurement_engine &e, bool saved)
+{
+    e.measurement.keying_file_saved = saved;
 }
 
 void engine_select_alphabet(measurement_engine &e, decode_alphabet_t alphabet)

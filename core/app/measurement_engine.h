@@ -120,6 +120,8 @@ block_result engine_process_block(measurement_engine &e, const int16_t *samples,
 // The keying data file of the measurement just evaluated, as the program
 // writes it: code page 932 text with CR LF line ends.
 std::string engine_keying_data_file(const measurement_engine &e);
+// Whether that file was saved; the statistics panel says so when it was not.
+void engine_note_keying_file_saved(measurement_engine &e, bool saved);
 
 // The operator's controls.
 void engine_select_alphabet(measurement_engine &e, decode_alphabet_t alphabet);

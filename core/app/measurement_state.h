@@ -21,6 +21,7 @@ struct measurement_state {
     bool too_few_keyings;
     int measured_seconds;
     bool statistics_redrawn;
+    bool keying_file_saved; // the stop's keying data file reached the disk
 };
 
 #endif

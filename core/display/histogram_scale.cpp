@@ -56,8 +56,10 @@ int32_t ratio_row_largest(const int32_t *length_histogram)
 bool ratio_bar_offset(int class_ms, double mean_dot_ms, int *offset)
 {
     const double x = class_ms / mean_dot_ms * RATIO_PIXELS_PER_DOT;
-    // Compared as a double so that a tiny mean never overflows the cast.
-    if (x > RATIO_AXIS_WIDTH)
+    // The offset is truncated first and skipped above 500, so 500.8 is drawn
+    // at the axis end. Compared as a double (trunc(x) <= 500 exactly when x <
+    // 501) so that a tiny mean never overflows the cast.
+    if (!(x < RATIO_AXIS_WIDTH + 1))
         return false;
     *offset = static_cast<int>(x);
     return true;

@@ -36,8 +36,8 @@ int bar_top(int base, const graph_scale &scale, int32_t counter);
 int32_t ratio_row_largest(const int32_t *length_histogram);
 
 // Where class_ms (a length in whole ms) stands on the ratio axis: its offset
-// from x 610 at 100 pixels per mean dot length. False when the class falls
-// beyond the axis and is not drawn.
+// from x 610 at 100 pixels per mean dot length, truncated. False when that
+// offset lies beyond 500 and the class is not drawn.
 bool ratio_bar_offset(int class_ms, double mean_dot_ms, int *offset);
 
 // Height of a ratio bar: the counter relative to the row's largest, at most

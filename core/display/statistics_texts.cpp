@@ -1,8 +1,8 @@
-#include "core/cp932_literals.h"
 #include "core/display/statistics_texts.h"
 
 #include <cstdio>
 
+#include "core/cp932_literals.h"
 
 namespace
 {
@@ -25,6 +25,7 @@ constexpr const char *mean_dash = "平均長点長  %5.1f[ms]   偏差 %4.1f[ms]
 constexpr const char *mean_gap = "平均点間長  %5.1f[ms]   偏差 %4.1f[ms]";
 constexpr const char *press_clear_to_restart = "再開はクリアを押してください";
 constexpr const char *replay_hint = "印字・再生で記録したデータの印字および再生ができます";
+constexpr const char *file_not_saved = "打鍵データ.csvを保存できませんでした";
 } // namespace panel_texts
 
 // Appends one text; the formats are fixed and short, so the buffer never
@@ -65,7 +66,8 @@ void add_mean(panel_text texts[], int &count, int y, const char *format, double 
 } // namespace
 
 int format_statistics_texts(const keying_statistics &stats, int32_t timeline_count,
-                            int measured_seconds, panel_text texts[MAX_PANEL_TEXTS])
+                            int measured_seconds, bool keying_file_saved,
+                            panel_text texts[MAX_PANEL_TEXTS])
 {
     namespace t = panel_texts;
     int count = 0;
@@ -79,6 +81,8 @@ int format_statistics_texts(const keying_statistics &stats, int32_t timeline_cou
         add_plain(texts, count, 120, 250, t::division_by_zero);
         add_plain(texts, count, 120, 270, t::no_dots_or_dashes);
         add_plain(texts, count, 120, 310, t::press_clear);
+        if (!keying_file_saved)
+            add_plain(texts, count, 120, 370, t::file_not_saved);
         return count;
     }
 
@@ -90,6 +94,7 @@ int format_statistics_texts(const keying_statistics &stats, int32_t timeline_cou
     add_mean(texts, count, 264, t::mean_dash, stats.mean_dash_ms, stats.dash_deviation_ms);
     add_mean(texts, count, 292, t::mean_gap, stats.mean_gap_ms, stats.gap_deviation_ms);
     add_plain(texts, count, 120, 350, t::press_clear_to_restart);
-    add_plain(texts, count, 120, 370, t::replay_hint);
+    // 印字・再生 would replay an older keying when the file was not saved.
+    add_plain(texts, count, 120, 370, keying_file_saved ? t::replay_hint : t::file_not_saved);
     return count;
 }

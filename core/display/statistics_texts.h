@@ -23,8 +23,11 @@ struct panel_text {
 };
 
 // Fills texts with the panel's texts in drawing order and returns how many
-// (13, or 8 when the statistics failed flag is set).
+// (13, or 8 when the statistics failed flag is set). When the keying data
+// file could not be saved, "打鍵データ.csvを保存できませんでした" stands at
+// (120, 370) in place of the replay hint, or after the failure texts (9).
 int format_statistics_texts(const keying_statistics &stats, int32_t timeline_count,
-                            int measured_seconds, panel_text texts[MAX_PANEL_TEXTS]);
+                            int measured_seconds, bool keying_file_saved,
+                            panel_text texts[MAX_PANEL_TEXTS]);
 
 #endif

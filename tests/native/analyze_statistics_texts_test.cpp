@@ -17,10 +17,11 @@ struct expected_text {
 };
 
 void expect_texts(const keying_statistics &stats, int32_t timeline_count, int measured_seconds,
-                  const std::vector<expected_text> &expected)
+                  const std::vector<expected_text> &expected, bool keying_file_saved = true)
 {
     panel_text texts[MAX_PANEL_TEXTS];
-    const int count = format_statistics_texts(stats, timeline_count, measured_seconds, texts);
+    const int count = format_statistics_texts(stats, timeline_count, measured_seconds,
+                                              keying_file_saved, texts);
     ASSERT_EQ(count, static_cast<int>(expected.size()));
     for (int i = 0; i < count; ++i) {
         EXPECT_EQ(texts[i].x, expected[i].x) << i;
@@ -74,7 +75,7 @@ TEST(StatisticsTexts, RoundingAndWideValuesFollowTheFormats)
     stats.dash_deviation_ms = 123.4; // wider than %4.1f
     stats.decision_time_ms = 1002;
     panel_text texts[MAX_PANEL_TEXTS];
-    ASSERT_EQ(format_statistics_texts(stats, 10099, 300, texts), 13);
+    ASSERT_EQ(format_statistics_texts(stats, 10099, 300, true, texts), 13);
     EXPECT_STREQ(texts[0].text, "集計時間  300[秒]");
     EXPECT_STREQ(texts[2].text, "打点数   5049[個]");
     EXPECT_STREQ(texts[7].text, "長短判定時間     1002[ms]");
@@ -98,4 +99,34 @@ TEST(StatisticsTexts, FailedStatisticsShowTheFailureTextsInstead)
                      {120, 270, "長点もしくは短点の数が０です"},
                      {120, 310, "クリアを押してください"},
                  });
+}
+
+TEST(StatisticsTexts, UnsavedFileIsToldWhereTheReplayHintStands)
+{
+    // Evaluated: the notice takes the replay hint's place, since 印字・再生
+    // would replay an older keying.
+    keying_statistics stats = ten_dots_ten_dashes();
+    panel_text texts[MAX_PANEL_TEXTS];
+    ASSERT_EQ(format_statistics_texts(stats, 40, 12, false, texts), 13);
+    EXPECT_EQ(texts[12].x, 120);
+    EXPECT_EQ(texts[12].y, 370);
+    EXPECT_STREQ(texts[12].text, "打鍵データ.csvを保存できませんでした");
+    EXPECT_STREQ(texts[11].text, "再開はクリアを押してください");
+
+    // Failed statistics: the file is written all the same, and the notice
+    // follows the failure texts.
+    stats.statistics_failed = true;
+    expect_texts(stats, 41, 7,
+                 {
+                     {120, 170, "集計時間    7[秒]"},
+                     {420, 170, "打鍵時間    3[秒]"},
+                     {120, 198, "打点数     20[個]"},
+                     {420, 198, "短点数     10[個]"},
+                     {720, 198, "長点数     10[個]"},
+                     {120, 250, "０割算のため計算できませんでした"},
+                     {120, 270, "長点もしくは短点の数が０です"},
+                     {120, 310, "クリアを押してください"},
+                     {120, 370, "打鍵データ.csvを保存できませんでした"},
+                 },
+                 false);
 }

@@ -89,6 +89,12 @@ TEST(RatioHistogramScale, ClassesPlacedByMeanDotLengthUpToFiveDots)
     // 100 / 61 x 100 = 163.9: truncated.
     EXPECT_TRUE(ratio_bar_offset(100, 61.0, &offset));
     EXPECT_EQ(offset, 163);
+    // Truncated before the comparison: a class between five and five and a
+    // hundredth dot lengths is still drawn at the axis end.
+    EXPECT_TRUE(ratio_bar_offset(300, 59.9, &offset)); // 500.83
+    EXPECT_EQ(offset, 500);
+    EXPECT_FALSE(ratio_bar_offset(301, 59.9, &offset)); // 502.5
+    EXPECT_FALSE(ratio_bar_offset(501, 100.0, &offset));
     // A tiny mean puts everything beyond the axis without overflowing.
     EXPECT_FALSE(ratio_bar_offset(500, 1e-300, &offset));
 }

@@ -40,7 +40,7 @@ void require_devices()
 
 TEST(AudioDevices, VolumeIsOnlyAppliedToAnOpenMonitorOutput)
 {
-    require_devices();
+    ASSERT_NO_FATAL_FAILURE(require_devices());
     device_window w;
     EXPECT_EQ(set_monitor_volume(100), 0u);
 
@@ -58,7 +58,7 @@ TEST(AudioDevices, VolumeIsOnlyAppliedToAnOpenMonitorOutput)
 
 TEST(AudioDevices, OpenAudioWhileCaptureIsOpenOpensNothing)
 {
-    require_devices();
+    ASSERT_NO_FATAL_FAILURE(require_devices());
     device_window w;
     ASSERT_TRUE(w.open());
     const HWAVEIN capture = devices().capture;
@@ -76,7 +76,7 @@ TEST(AudioDevices, OpenAudioWhileCaptureIsOpenOpensNothing)
 
 TEST(AudioDevices, CloseCaptureClosesTheMonitorOutputWithIt)
 {
-    require_devices();
+    ASSERT_NO_FATAL_FAILURE(require_devices());
     device_window w;
     ASSERT_TRUE(w.open());
     close_capture();
@@ -92,7 +92,7 @@ TEST(AudioDevices, CloseCaptureClosesTheMonitorOutputWithIt)
 
 TEST(AudioDevices, MonitorRingHandsOutTheLowestFreeBufferUntilAllAreQueued)
 {
-    require_devices();
+    ASSERT_NO_FATAL_FAILURE(require_devices());
     device_window w;
     EXPECT_EQ(free_monitor_buffer(), -1) << "no ring while the output is closed";
     ASSERT_TRUE(w.open());
@@ -112,7 +112,7 @@ TEST(AudioDevices, MonitorRingHandsOutTheLowestFreeBufferUntilAllAreQueued)
 
 TEST(AudioDevices, EchoCopiesTheBlockOrSilenceIntoTheMonitorBuffer)
 {
-    require_devices();
+    ASSERT_NO_FATAL_FAILURE(require_devices());
     device_window w;
     ASSERT_TRUE(w.open());
     char block[RING_BUFFER_BYTES];

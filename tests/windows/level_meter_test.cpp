@@ -1,6 +1,8 @@
 // The level meter drawn into memory DCs (and once through a hidden window
 // into the back buffer) and read back pixel by pixel.
 #include "win32/display/back_buffer.h"
+#include "win32/display/block_drawing.h"
+#include "win32/display/meter_update.h"
 #include "win32/display/level_meter.h"
 
 #include "tests/windows/test_canvas.h"
@@ -168,6 +170,40 @@ TEST_F(LevelMeter, WindowVersionKeepsFrameAndBarInBackBuffer)
         back_buffer_dc memory;
         EXPECT_EQ(GetPixel(memory.dc, 948, 25), BLACK);
         EXPECT_EQ(GetPixel(memory.dc, 972, 30), WHITE);
+    }
+    DestroyWindow(hwnd);
+}
+
+// The meter update of a captured block draws while the block's own memory
+// DC holds the back buffer: the frame and the bar must reach the back
+// buffer all the same, so that a repaint with no further blocks (uncovering
+// the window, the capture gone) still shows the meter.
+TEST_F(LevelMeter, MeterUpdateOfABlockReachesTheBackBuffer)
+{
+    HWND hwnd = create_hidden_window();
+    ASSERT_NE(hwnd, nullptr);
+    create_back_buffer(hwnd, 1200, 900);
+    static measurement_engine engine;
+    engine_init(engine, initial_settings());
+    {
+        block_drawing drawing(hwnd, false);
+        draw_meter_update(drawing, engine, meter_update{true, 32767, LIVE_HISTOGRAMS_FROZEN, false});
+    }
+    {
+        back_buffer_dc memory;
+        EXPECT_EQ(GetPixel(memory.dc, 948, 25), RED) << "bar over the frame's corner";
+        EXPECT_EQ(GetPixel(memory.dc, 1010, 36), RED);
+        EXPECT_EQ(GetPixel(memory.dc, 1011, 30), WHITE);
+    }
+    {
+        block_drawing drawing(hwnd, false);
+        draw_meter_update(drawing, engine, meter_update{true, 0, LIVE_HISTOGRAMS_FROZEN, false});
+    }
+    {
+        back_buffer_dc memory;
+        EXPECT_EQ(GetPixel(memory.dc, 948, 25), BLACK) << "frame";
+        EXPECT_EQ(GetPixel(memory.dc, 1010, 36), BLACK);
+        EXPECT_EQ(GetPixel(memory.dc, 980, 30), WHITE) << "empty bar";
     }
     DestroyWindow(hwnd);
 }

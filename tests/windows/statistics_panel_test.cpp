@@ -79,7 +79,7 @@ TEST(StatisticsPanel, RatioBarsPlacedByMeanDotLength)
     s->space_length_histogram[100] = 1; // x 166.67 -> 166
 
     canvas c(WHITE);
-    draw_statistics_panel(c.dc, *s, 40, 5);
+    draw_statistics_panel(c.dc, *s, 40, 5, true);
 
     struct bar {
         int x;
@@ -107,7 +107,7 @@ TEST(StatisticsPanel, MarkersUnderTheMarkAxis)
     s.decision_time_ms = 1002; // no dot peak: x 1082, inside the ratio area
     s.statistics_failed = true;
     canvas c(WHITE);
-    draw_statistics_panel(c.dc, s, 40, 5);
+    draw_statistics_panel(c.dc, s, 40, 5, true);
 
     for (int x : {140, 260, 1082}) {
         SCOPED_TRACE(x);
@@ -142,7 +142,7 @@ TEST(StatisticsPanel, NoBarsWithoutMeanDotLengthOrCounters)
         s->mark_length_histogram[60] = r.mark_class_60;
         s->space_length_histogram[60] = r.space_class_60;
         canvas c(WHITE);
-        draw_statistics_panel(c.dc, *s, 40, 5);
+        draw_statistics_panel(c.dc, *s, 40, 5, true);
         EXPECT_EQ(c.count_in_area(600, 525, 1144, 630, RED), r.mark_red);
         EXPECT_EQ(c.count_in_area(600, 405, 1144, 510, RED), r.space_red);
     }
@@ -153,16 +153,18 @@ TEST(StatisticsPanel, NoBarsWithoutMeanDotLengthOrCounters)
 // their places, in the panel's font, over a cleared panel.
 TEST(StatisticsPanel, DrawsTheFormattedTextsAtTheirPlaces)
 {
-    for (bool failed : {false, true}) {
-        SCOPED_TRACE(failed);
+    for (int variant = 0; variant < 4; variant++) {
+        const bool failed = variant & 1;
+        const bool saved = variant & 2;
+        SCOPED_TRACE(variant);
         keying_statistics s = worked_example();
         s.statistics_failed = failed;
         canvas c(DARK_GREEN);
-        draw_statistics_panel(c.dc, s, 41, 5);
+        draw_statistics_panel(c.dc, s, 41, 5, saved);
 
         panel_text texts[MAX_PANEL_TEXTS];
-        const int count = format_statistics_texts(s, 41, 5, texts);
-        ASSERT_EQ(count, failed ? 8 : 13);
+        const int count = format_statistics_texts(s, 41, 5, saved, texts);
+        ASSERT_EQ(count, failed ? (saved ? 8 : 9) : 13);
         std::vector<placed_text> placed;
         for (int i = 0; i < count; ++i)
             placed.push_back({texts[i].x, texts[i].y, texts[i].text});
@@ -177,7 +179,7 @@ TEST(StatisticsPanel, RatioAxesAndCaptions)
 {
     const keying_statistics s = {};
     canvas c(WHITE);
-    draw_statistics_panel(c.dc, s, 40, 5);
+    draw_statistics_panel(c.dc, s, 40, 5, true);
 
     for (int base : {630, 510}) {
         SCOPED_TRACE(base);

@@ -106,10 +106,12 @@ std::string panel_lines(const measurement_result &result)
         placed.push_back({180, 260, texts::press_clear});
         return lay_out(placed, 180);
     }
+    // The panel as the window shows it once the file is saved; a file that
+    // cannot be written is reported on its own.
     panel_text formatted[MAX_PANEL_TEXTS];
     const int count =
         format_statistics_texts(result.statistics, static_cast<int32_t>(result.timeline.size()),
-                                result.measured_seconds, formatted);
+                                result.measured_seconds, true, formatted);
     for (int i = 0; i < count; ++i)
         placed.push_back({formatted[i].x, formatted[i].y, formatted[i].text});
     return lay_out(placed, PANEL_LEFT_X);

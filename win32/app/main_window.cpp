@@ -107,7 +107,12 @@ static bool first_paint(HWND hwnd, HDC paint_dc, HDC memory_dc)
     draw_text(memory_dc, 180, 260, texts::press_start);
     draw_text(paint_dc, 180, 286, texts::replay_previous);
     draw_text(memory_dc, 180, 286, texts::replay_previous);
-    draw_level_meter(hwnd, 0, engine.settings.detection_threshold);
+    {
+        // Through the paint's back-buffer DC: the back buffer cannot be
+        // selected into a second one while it holds it.
+        window_dc screen(hwnd);
+        draw_level_meter_on(screen.dc, memory_dc, 0, engine.settings.detection_threshold);
+    }
     state.first_paint_pending = false;
     open_main_window_audio(hwnd, engine.settings);
     engine_suspend_analysis(engine);

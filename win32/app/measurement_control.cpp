@@ -7,7 +7,9 @@
 #include "win32/app/main_window.h"
 #include "win32/app/texts.h"
 #include "win32/display/back_buffer.h"
+#include "win32/common/gdi.h"
 #include "win32/display/decoded_text.h"
+#include "win32/display/meter_update.h"
 #include "win32/display/statistics_panel.h"
 #include "win32/display/sweep.h"
 #include "win32/replay/keying_file_store.h"
@@ -49,6 +51,8 @@ void start_sequence(HWND hwnd, measurement_engine &engine)
 }
 
 // The capture keeps running through the stop: only the analysis stops.
+// What the stop drew reaches the screen at once, whether or not blocks
+// still arrive to bring it there (the capture device may have died).
 void stop_sequence(HWND hwnd, measurement_engine &engine)
 {
     if (engine_stop(engine) == STOP_TOO_FEW_KEYINGS) {
@@ -57,15 +61,22 @@ void stop_sequence(HWND hwnd, measurement_engine &engine)
         back_buffer_text(180, 260, texts::press_clear);
         enable(hwnd, IDC_REPLAY, false);
     } else {
+        // A file that cannot be saved is told on the panel, and 印字・再生
+        // stays disabled: it would present the older file as this keying.
+        const bool saved =
+            save_keying_data_file(KEYING_DATA_FILE_NAME, engine_keying_data_file(engine));
+        engine_note_keying_file_saved(engine, saved);
         {
             back_buffer_dc memory;
             draw_statistics_panel(memory.dc, engine.statistics, engine.timeline.timeline_count,
-                                  engine.measurement.measured_seconds);
+                                  engine.measurement.measured_seconds, saved);
         }
-        // A file that cannot be created is silently not written; the
-        // statistics are shown and 印字・再生 is enabled all the same.
-        save_keying_data_file(KEYING_DATA_FILE_NAME, engine_keying_data_file(engine));
-        enable(hwnd, IDC_REPLAY, true);
+        enable(hwnd, IDC_REPLAY, saved);
+    }
+    {
+        window_dc screen(hwnd);
+        back_buffer_dc memory;
+        show_panel_band(screen.dc, memory.dc);
     }
     enable(hwnd, IDC_START, false);
     enable(hwnd, IDC_STOP, false);

@@ -4,13 +4,10 @@
 #include "win32/audio/block_processor.h"
 
 #include "core/audio/clipping.h"
-#include "core/display/panel_geometry.h"
 #include "win32/audio/block_log.h"
 #include "win32/audio/devices.h"
 #include "win32/display/block_drawing.h"
-#include "win32/display/histograms.h"
-#include "win32/display/level_meter.h"
-#include "win32/display/statistics_panel.h"
+#include "win32/display/meter_update.h"
 
 // The echo takes the lowest free monitor buffer. When all 20 are queued the
 // block is neither echoed nor clipped.
@@ -23,22 +20,6 @@ static void echo_block(const settings_record &settings, WAVEHDR *captured)
         apply_clipping(reinterpret_cast<int16_t *>(captured->lpData),
                        captured->dwBytesRecorded / 2);
     echo_to_monitor(monitor, captured->lpData, captured->dwBytesRecorded, settings.monitor);
-}
-
-// The level meter, the live histograms (or the statistics panel once more
-// after a stop), then the panel band to the screen.
-static void draw_meter_update(HWND hwnd, const measurement_engine &engine,
-                              const block_drawing &drawing, const meter_update &meter)
-{
-    draw_level_meter(hwnd, meter.peak_level, engine.settings.detection_threshold);
-    if (meter.histograms != LIVE_HISTOGRAMS_FROZEN)
-        draw_live_histograms(drawing.memory, engine.timeline, engine.detector.measurement_clock,
-                             meter.histograms == LIVE_HISTOGRAMS_BARS);
-    else if (meter.redraw_statistics)
-        draw_statistics_panel(drawing.memory, engine.statistics, engine.timeline.timeline_count,
-                              engine.measurement.measured_seconds);
-    BitBlt(drawing.window, 0, PANEL_BAND_TOP, PANEL_BAND_WIDTH, PANEL_BAND_HEIGHT, drawing.memory,
-           0, PANEL_BAND_TOP, SRCCOPY);
 }
 
 bool process_capture_block(HWND hwnd, measurement_engine &engine, WAVEHDR *header)
@@ -55,7 +36,7 @@ bool process_capture_block(HWND hwnd, measurement_engine &engine, WAVEHDR *heade
                              header->dwBytesRecorded / 2, block_display(drawing));
     requeue_capture_buffer(header);
     if (result.meter.due)
-        draw_meter_update(hwnd, engine, drawing, result.meter);
+        draw_meter_update(drawing, engine, result.meter);
 #ifdef VENTROK_BLOCK_LOG
     block_log_end(mark);
 #endif

@@ -44,10 +44,11 @@ void draw_marker(HDC dc, int value_ms)
 // The statistics texts, formatted by the same code that the command-line
 // analysis prints them with.
 void draw_texts(HDC dc, const keying_statistics &stats, int32_t timeline_count,
-                int measured_seconds)
+                int measured_seconds, bool keying_file_saved)
 {
     panel_text texts[MAX_PANEL_TEXTS];
-    const int count = format_statistics_texts(stats, timeline_count, measured_seconds, texts);
+    const int count =
+        format_statistics_texts(stats, timeline_count, measured_seconds, keying_file_saved, texts);
     for (int i = 0; i < count; ++i)
         draw_text(dc, texts[i].x, texts[i].y, texts[i].text);
 }
@@ -55,7 +56,7 @@ void draw_texts(HDC dc, const keying_statistics &stats, int32_t timeline_count,
 } // namespace
 
 void draw_statistics_panel(HDC dc, const keying_statistics &stats, int32_t timeline_count,
-                           int measured_seconds)
+                           int measured_seconds, bool keying_file_saved)
 {
     selected_stock_object white_brush(dc, WHITE_BRUSH);
     selected_stock_object fixed_font(dc, OEM_FIXED_FONT);
@@ -82,5 +83,5 @@ void draw_statistics_panel(HDC dc, const keying_statistics &stats, int32_t timel
     draw_marker(dc, static_cast<int>(stats.mean_dash_ms));
     draw_marker(dc, stats.decision_time_ms);
 
-    draw_texts(dc, stats, timeline_count, measured_seconds);
+    draw_texts(dc, stats, timeline_count, measured_seconds, keying_file_saved);
 }

@@ -14,8 +14,9 @@
 // Draws into dc (the back buffer at a stop): clears (0,152)-(1145,390), then
 // the ratio axes and captions, the red ratio bars, the three markers and the
 // texts. With the statistics failed flag set the ratios, the decision time,
-// the means and the closing hints give way to the failure texts.
+// the means and the closing hints give way to the failure texts; when the
+// keying data file could not be saved, the panel says so.
 void draw_statistics_panel(HDC dc, const keying_statistics &stats, int32_t timeline_count,
-                           int measured_seconds);
+                           int measured_seconds, bool keying_file_saved);
 
 #endif

@@ -1,0 +1,27 @@
+#include "win32/display/meter_update.h"
+
+#include "core/display/panel_geometry.h"
+#include "win32/display/histograms.h"
+#include "win32/display/level_meter.h"
+#include "win32/display/statistics_panel.h"
+
+void draw_meter_update(const block_drawing &drawing, const measurement_engine &engine,
+                       const meter_update &meter)
+{
+    draw_level_meter_on(drawing.window, drawing.memory, meter.peak_level,
+                        engine.settings.detection_threshold);
+    if (meter.histograms != LIVE_HISTOGRAMS_FROZEN)
+        draw_live_histograms(drawing.memory, engine.timeline, engine.detector.measurement_clock,
+                             meter.histograms == LIVE_HISTOGRAMS_BARS);
+    else if (meter.redraw_statistics)
+        draw_statistics_panel(drawing.memory, engine.statistics, engine.timeline.timeline_count,
+                              engine.measurement.measured_seconds,
+                              engine.measurement.keying_file_saved);
+    show_panel_band(drawing.window, drawing.memory);
+}
+
+void show_panel_band(HDC window_dc, HDC back_buffer_dc)
+{
+    BitBlt(window_dc, 0, PANEL_BAND_TOP, PANEL_BAND_WIDTH, PANEL_BAND_HEIGHT, back_buffer_dc, 0,
+           PANEL_BAND_TOP, SRCCOPY);
+}
