@@ -1,0 +1,62 @@
+"""A sound server of its own for one test, set up like the session's (a
+virtual microphone at 11025 Hz mono), so that the test can end it while the
+program runs: the capture device then dies under the program, and no
+captured block arrives any more."""
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+
+import harness
+
+SESSION_SCRIPT = os.path.join(harness.ROOT, "scripts", "session.sh")
+
+
+class PrivateSound:
+    def __init__(self):
+        self.folder = tempfile.mkdtemp(prefix="ventrok-sound-")
+        # The session's own set-up of the sound server, in a folder of its
+        # own; it prints the server's address and records its processes.
+        script = ('. "%s"; SESSION_DIR="%s"; : >"$SESSION_DIR/pids"; session_start_audio '
+                  '>/dev/null 2>&1; echo "$PULSE_SERVER"' % (SESSION_SCRIPT, self.folder))
+        result = subprocess.run(["bash", "-c", script], capture_output=True, text=True,
+                                env=dict(os.environ, LC_ALL="C"), timeout=60)
+        self.server = result.stdout.strip().splitlines()[-1] if result.stdout.strip() else ""
+        if not self.server.startswith("unix:"):
+            self.end()
+            raise AssertionError("the private sound server did not start: %s" % result.stderr)
+        self.env = dict(harness.ENV, PULSE_SERVER=self.server)
+        self.wait_until_answering()
+
+    def wait_until_answering(self, seconds=10):
+        deadline = time.time() + seconds
+        while time.time() < deadline:
+            if subprocess.run(["pactl", "info"], env=dict(self.env, LC_ALL="C"),
+                              capture_output=True).returncode == 0:
+                return
+            time.sleep(0.1)
+        raise AssertionError("the private sound server does not answer")
+
+    def play(self, wav_path):
+        """Plays a WAV into this server's virtual microphone."""
+        return subprocess.Popen(["paplay", "-d", "micfeed", wav_path],
+                                env=dict(self.env, LC_ALL="C"))
+
+    def end(self):
+        """Ends the server and its readers at once."""
+        pids = os.path.join(self.folder, "pids")
+        if os.path.exists(pids):
+            with open(pids) as f:
+                for line in f:
+                    if line.strip():
+                        try:
+                            os.kill(int(line), signal.SIGKILL)
+                        except ProcessLookupError:
+                            pass
+            os.remove(pids)
+
+    def close(self):
+        self.end()
+        shutil.rmtree(self.folder, ignore_errors=True)
