@@ -43,21 +43,31 @@ static void add_unreadable_device(HWND list, UINT id)
     SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
 }
 
-static void fill_output_list(HWND dialog, uint32_t selected_output_device)
+// Lists the devices 0 .. count - 1 by their product names and selects the
+// entry at the selected device's position; the same for capture devices
+// and outputs, whose capabilities records both name the product szPname.
+template <typename caps_record>
+void fill_device_list(HWND list, UINT count,
+                      MMRESULT(WINAPI *get_caps)(UINT_PTR, caps_record *, UINT),
+                      uint32_t selected_device)
 {
-    const UINT count = waveOutGetNumDevs();
-    if (count == 0)
-        return;
-    HWND list = GetDlgItem(dialog, IDC_OUTPUT_LIST);
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
     for (UINT id = 0; id < count; id++) {
-        WAVEOUTCAPSA caps;
-        if (waveOutGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR)
+        caps_record caps;
+        if (get_caps(id, &caps, sizeof caps) == MMSYSERR_NOERROR)
             SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(caps.szPname));
         else
             add_unreadable_device(list, id);
     }
-    SendMessageA(list, CB_SETCURSEL, selected_output_device, 0);
+    SendMessageA(list, CB_SETCURSEL, selected_device, 0);
+}
+
+static void fill_output_list(HWND dialog, uint32_t selected_output_device)
+{
+    const UINT count = waveOutGetNumDevs();
+    if (count > 0)
+        fill_device_list<WAVEOUTCAPSA>(GetDlgItem(dialog, IDC_OUTPUT_LIST), count,
+                                       waveOutGetDevCapsA, selected_output_device);
 }
 
 static void fill_input_list(HWND dialog, uint32_t selected_input_device)
@@ -67,16 +77,8 @@ static void fill_input_list(HWND dialog, uint32_t selected_input_device)
         set_no_input_device();
         return;
     }
-    HWND list = GetDlgItem(dialog, IDC_INPUT_LIST);
-    SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    for (UINT id = 0; id < count; id++) {
-        WAVEINCAPSA caps;
-        if (waveInGetDevCapsA(id, &caps, sizeof caps) == MMSYSERR_NOERROR)
-            SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(caps.szPname));
-        else
-            add_unreadable_device(list, id);
-    }
-    SendMessageA(list, CB_SETCURSEL, selected_input_device, 0);
+    fill_device_list<WAVEINCAPSA>(GetDlgItem(dialog, IDC_INPUT_LIST), count, waveInGetDevCapsA,
+                                  selected_input_device);
 }
 
 // CB_ERR (no entry selected) becomes the device identifier minus one,
