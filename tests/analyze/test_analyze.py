@@ -422,7 +422,8 @@ class BadInput(Folder):
         os.remove(self.path("good.flac"))
         cases = [
             (["measure", "missing.wav"], 1, "cannot open the recording"),
-            (["measure", "folder.wav"], 1, "not a recording"),
+            # A folder is measured as a batch of its recordings; this one has none.
+            (["measure", "folder.wav"], 1, "no recordings in the folder"),
             (["measure", "text.wav"], 1, "not a recording"),
             (["measure", "good.wav", "-o", "no/such/folder/out.csv"], 1, "cannot create"),
             (["measure", "cut.wav"], 1, "is truncated"),
