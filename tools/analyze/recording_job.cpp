@@ -76,6 +76,8 @@ void run_recording_job(const job_settings &settings, recording_job &job)
         written = write_file_whole(job.keying_file, c->kept.keying_file, error);
         if (!written)
             fail(job, error);
+        // The bytes are on disk (or refused); a long batch need not keep them.
+        job.shown.keying_file = std::string();
     }
     if (settings.json)
         job.json = measurements_json(recording_description(input.get()), settings.options.settings,
