@@ -37,6 +37,29 @@ std::string folder_of(const std::string &path)
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::string name_of(const std::string &path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+bool same_inode(const std::string &a, const std::string &b)
+{
+    struct stat info_a;
+    struct stat info_b;
+    return stat(a.c_str(), &info_a) == 0 && stat(b.c_str(), &info_b) == 0 &&
+           info_a.st_dev == info_b.st_dev && info_a.st_ino == info_b.st_ino;
+}
+
+// Whether two paths name one file, written differently or not yet there:
+// "rec/a.wav" and "./rec/a.wav", "out/a.csv" and "out//a.csv".
+bool same_file(const std::string &a, const std::string &b)
+{
+    if (same_inode(a, b))
+        return true;
+    return name_of(a) == name_of(b) && same_inode(folder_of(a), folder_of(b));
+}
+
 struct batch_run {
     const job_settings *settings;
     std::vector<recording_job> *jobs;
@@ -53,6 +76,7 @@ void run_job(void *context, size_t item)
 // Where the outputs go, checked before anything is measured; 0 or the exit
 // code after the message.
 int check_outputs(const measure_arguments &a, const std::string &output_folder,
+                  const std::vector<std::string> &recordings,
                   const std::vector<std::string> &keying_files)
 {
     std::string error;
@@ -67,9 +91,13 @@ int check_outputs(const measure_arguments &a, const std::string &output_folder,
     if (is_folder(a.summary_csv))
         return failure("cannot write the summary '" + a.summary_csv + "': it is a folder");
     for (const std::string &file : keying_files)
-        if (file == a.summary_csv)
+        if (same_file(file, a.summary_csv))
             return usage_error("the summary '" + a.summary_csv +
                                "' would replace a keying data file");
+    for (const std::string &recording : recordings)
+        if (same_file(recording, a.summary_csv))
+            return usage_error("the summary '" + a.summary_csv + "' would replace the recording '" +
+                               recording + "'");
     if (!folder_writable(folder_of(a.summary_csv), error))
         return failure(error);
     return 0;
@@ -128,7 +156,7 @@ int run_batch(const measure_arguments &a)
     std::vector<std::string> keying_files;
     if (!assign_keying_files(recordings, output_folder, keying_files, error))
         return usage_error(error);
-    if (const int code = check_outputs(a, output_folder, keying_files))
+    if (const int code = check_outputs(a, output_folder, recordings, keying_files))
         return code;
 
     job_settings settings = {a.options, a.tone_filter, a.tone_filter_hz, a.json};

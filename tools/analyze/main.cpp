@@ -52,7 +52,7 @@ const char usage_text[] =
     "folder -o names (default here), and a table with one row per recording printed.\n"
     "  -o FOLDER                folder for the keying data files (must exist)\n"
     "  --summary-csv FILE       the table as CSV for a spreadsheet (UTF-8 with BOM)\n"
-    "  --jobs N                 at most N recordings at once (default: one per core)\n"
+    "  --jobs N, -j N           at most N recordings at once (default: one per core)\n"
     "\n"
     "Options of the measurement:\n"
     "  --threshold-position P   detection threshold trackbar position 0..100\n"
