@@ -14,8 +14,11 @@ if(NOT (VENTROK_SNDFILE_FOUND AND VENTROK_SOXR_FOUND))
 endif()
 file(GLOB ANALYZE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/analyze/*.cpp)
 add_executable(ventrok-analyze ${ANALYZE_SOURCES})
+# A batch of recordings is measured on worker threads.
+find_package(Threads REQUIRED)
 target_link_libraries(ventrok-analyze PRIVATE ventrok_core ventrok_tone_filter
-                                              PkgConfig::VENTROK_SNDFILE PkgConfig::VENTROK_SOXR)
+                                              PkgConfig::VENTROK_SNDFILE PkgConfig::VENTROK_SOXR
+                                              Threads::Threads)
 # lrintf as one instruction in the per-sample conversion (nothing here
 # reads errno after a math function).
 target_compile_options(ventrok-analyze PRIVATE ${VENTROK_WARNINGS} -fno-math-errno)

@@ -8,12 +8,16 @@ cleanly.
 
 Run by ctest (cmake/analyze_tool.cmake), which sets VENTROK_ANALYZE and
 MAKE_KEYING_WAV to the built programs."""
+import csv
+import io
 import json
 import os
+import shutil
 import struct
 import subprocess
 import sys
 import tempfile
+import unicodedata
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "e2e"))
@@ -422,7 +426,8 @@ class BadInput(Folder):
         os.remove(self.path("good.flac"))
         cases = [
             (["measure", "missing.wav"], 1, "cannot open the recording"),
-            (["measure", "folder.wav"], 1, "not a recording"),
+            # A folder is measured as a batch of its recordings; this one has none.
+            (["measure", "folder.wav"], 1, "no recordings in the folder"),
             (["measure", "text.wav"], 1, "not a recording"),
             (["measure", "good.wav", "-o", "no/such/folder/out.csv"], 1, "cannot create"),
             (["measure", "cut.wav"], 1, "is truncated"),
@@ -471,6 +476,440 @@ class BadInput(Folder):
         self.check_refused(["measure", "cut.flac", "--continuous"], 1, "truncated")
         with open(self.path(DATA_FILE), "rb") as f:
             self.assertEqual(f.read(), old)
+
+
+def read_summary(path):
+    """The rows of a summary CSV as dictionaries, after checking that it is
+    UTF-8 with a byte order mark and CR LF line ends."""
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data.startswith(b"\xef\xbb\xbf"), data[:10]
+    assert data.endswith(b"\r\n") and b"\n" not in data.replace(b"\r\n", b""), data[-40:]
+    return list(csv.DictReader(io.StringIO(data[3:].decode("utf-8"), newline="")))
+
+
+def tree(folder):
+    """Every file and folder under folder, relative, with its bytes (None for
+    a folder)."""
+    found = {}
+    for parent, folders, files in os.walk(folder):
+        for name in folders + files:
+            path = os.path.join(parent, name)
+            relative = os.path.relpath(path, folder)
+            if os.path.isdir(path):
+                found[relative] = None
+            else:
+                with open(path, "rb") as f:
+                    found[relative] = f.read()
+    return found
+
+
+# Figures of a summary row, computed from the timeline by keying.statistics.
+FIGURES = ["集計時間[秒]", "打鍵時間[秒]", "打点数[個]", "短点数[個]", "長点数[個]",
+           "長短判定時間[ms]", "平均短点長[ms]", "短点時間偏差[ms]", "平均長点長[ms]",
+           "長点時間偏差[ms]", "平均点間長[ms]", "点間時間偏差[ms]", "平均短点長点比",
+           "平均短点点間比"]
+
+
+def expected_figures(entries):
+    decision, dot, dash, gap = keying.statistics(entries)
+    values = [automatic_stop_seconds(entries), sum(entries) // 1000, len(entries) // 2, dot[2],
+              dash[2]]
+    row = dict(zip(FIGURES, ["%d" % v for v in values]))
+    if dot[2] and dash[2] and gap[2]:
+        row.update(zip(FIGURES[5:], ["%d" % decision] + ["%.1f" % v for v in (
+            dot[0], dot[1], dash[0], dash[1], gap[0], gap[1], dash[0] / dot[0], gap[0] / dot[0])]))
+    else:  # an empty class: the panel shows its failure texts instead
+        row.update((name, "") for name in FIGURES[5:])
+    return row
+
+
+HAND = keying.hand_keying(LETTERS)
+DOTS_ONLY = [0] + [60] * 41  # 21 dots: no dash class
+TOO_FEW = [0, 60, 60, 180, 180, 60, 60, 180]
+
+
+class Batch(Folder):
+    def make_recordings(self, folder, names):
+        """Recordings by name: hand.wav, dots.wav, short.wav (too few),
+        stereo.flac (the hand keying at 48 kHz stereo)."""
+        os.makedirs(self.path(folder), exist_ok=True)
+        for name in names:
+            target = os.path.join(self.path(folder), name)
+            if name.endswith(".flac"):
+                make_wav(self.path("source.wav"), HAND)
+                subprocess.run(["sox", self.path("source.wav"), "-r", "48000", "-c", "2", target],
+                               check=True)
+                os.remove(self.path("source.wav"))
+            else:
+                make_wav(target, {"hand": HAND, "dots": DOTS_ONLY,
+                                  "short": TOO_FEW}[name.split(".")[0].rstrip("0123456789")])
+
+    def single_file(self, recording, *options):
+        """The keying data file a single run writes for the recording."""
+        out = self.path("single.csv")
+        result = run(["measure", recording, "-o", out] + list(options), self.dir)
+        self.assertIn(result.returncode, (0, 3), result.stderr.decode())
+        if result.returncode == 3:
+            return None
+        with open(out, "rb") as f:
+            data = f.read()
+        os.remove(out)
+        return data
+
+    def test_each_keying_data_file_is_the_single_runs(self):
+        names = ["hand.wav", "dots.wav", "short.wav", "stereo.flac"]
+        self.make_recordings("rec", names)
+        os.mkdir(self.path("out"))
+        result = run(["measure", "rec", "-o", "out"], self.dir)
+        # The too-few recording makes it 3; nothing failed.
+        self.assertEqual(result.returncode, 3, result.stderr.decode())
+        files = tree(self.path("out"))
+        self.assertEqual(sorted(files), ["dots.csv", "hand.csv", "stereo.csv"])
+        for name in names:
+            with self.subTest(name):
+                single = self.single_file(os.path.join("rec", name))
+                self.assertEqual(files.get(name.split(".")[0] + ".csv"), single)
+        self.assertEqual(files["hand.csv"],
+                         keying.expected_keying_file(HAND, automatic_stop_seconds(HAND)))
+        self.assertEqual(files["dots.csv"],
+                         keying.expected_keying_file(DOTS_ONLY, automatic_stop_seconds(DOTS_ONLY)))
+
+    def test_summary_has_the_panel_figures_in_name_order(self):
+        self.make_recordings("rec", ["hand.wav", "dots.wav", "short.wav", "stereo.flac"])
+        os.mkdir(self.path("out"))
+        result = run(["measure", "rec", "-o", "out", "--summary-csv", "summary.csv"], self.dir)
+        self.assertEqual(result.returncode, 3, result.stderr.decode())
+        rows = read_summary(self.path("summary.csv"))
+        self.assertEqual([r["recording"] for r in rows],
+                         ["rec/dots.wav", "rec/hand.wav", "rec/short.wav", "rec/stereo.flac"])
+        decoded = self.measure_json(self.path("rec/hand.wav"), "-o", self.path("x.csv"))[0][
+            "decoded_text"]
+        cases = [
+            # recording, status, figures, keying data file, message
+            ("rec/dots.wav", "class empty", expected_figures(DOTS_ONLY), "out/dots.csv", ""),
+            ("rec/hand.wav", "measured", expected_figures(HAND), "out/hand.csv", ""),
+            ("rec/short.wav", "too few", dict.fromkeys(FIGURES, ""), "",
+             "fewer than 40 timeline entries (8): no keying data file written"),
+            ("rec/stereo.flac", "measured", expected_figures(HAND), "out/stereo.csv", ""),
+        ]
+        for row, (recording, status, figures, file_name, message) in zip(rows, cases):
+            with self.subTest(recording):
+                self.assertEqual(row["status"], status)
+                self.assertEqual({name: row[name] for name in FIGURES}, figures)
+                self.assertEqual(row["keying data file"], file_name)
+                self.assertEqual(row["message"], message)
+        self.assertEqual(rows[1]["decoded text"], decoded)
+        self.assertEqual(rows[3]["decoded text"], decoded)
+        # Options that were not given have no column.
+        self.assertNotIn("measurements", rows[0])
+        self.assertNotIn("tone filter[Hz]", rows[0])
+
+        # The printed table: two heading lines, then the rows in the same order.
+        lines = result.stdout.decode("utf-8").splitlines()
+        self.assertTrue(lines[0].startswith("recording") and "集計時間" in lines[0], lines[0])
+        self.assertIn("[秒]", lines[1])
+        self.assertEqual([line.split()[:2] for line in lines[2:6]],
+                         [["rec/dots.wav", "class"], ["rec/hand.wav", "measured"],
+                          ["rec/short.wav", "too"], ["rec/stereo.flac", "measured"]])
+        hand = expected_figures(HAND)
+        self.assertEqual(lines[3].split()[2:16], [hand[name] for name in FIGURES])
+        self.assertTrue(lines[3].endswith(decoded.rstrip()), lines[3])
+        self.assertIn("4 recordings: 3 measured, 1 with too few keyings, 0 failed", lines)
+
+    def test_folders_are_listed_by_name_and_arguments_in_their_order(self):
+        rec = self.path("rec")
+        os.mkdir(rec)
+        make_wav(self.path("short.wav"), TOO_FEW)
+        for name in ["b.wav", "c.WAV", "Z.wav", "a b.aiff", "e.ogg", "f.au"]:
+            subprocess.run(["sox", self.path("short.wav"), os.path.join(rec, name)], check=True)
+        # Not taken: other extensions, hidden files, subfolders (even named
+        # like a recording) and what lies in them.
+        for name in ["notes.txt", "b.csv", ".hidden.wav", "wav", "x.wav.bak"]:
+            with open(os.path.join(rec, name), "w") as f:
+                f.write("not a recording\n")
+        os.makedirs(os.path.join(rec, "sub.wav"))
+        shutil.copy(self.path("short.wav"), os.path.join(rec, "sub.wav", "inner.wav"))
+        shutil.copy(self.path("short.wav"), self.path("last.wav"))
+        result = run(["measure", "short.wav", "rec", "last.wav", "--summary-csv", "s.csv",
+                      "-o", "rec/sub.wav"], self.dir)
+        self.assertEqual(result.returncode, 3, result.stderr.decode())
+        rows = read_summary(self.path("s.csv"))
+        # Byte order of the names: capitals first.
+        self.assertEqual([r["recording"] for r in rows],
+                         ["short.wav", "rec/Z.wav", "rec/a b.aiff", "rec/b.wav", "rec/c.WAV",
+                          "rec/e.ogg", "rec/f.au", "last.wav"])
+        self.assertEqual({r["status"] for r in rows}, {"too few"})
+
+    def test_bad_recordings_get_their_row_and_the_others_go_on(self):
+        self.make_recordings("rec", ["hand.wav", "hand2.wav", "stereo.flac"])
+        rec = self.path("rec")
+        with open(os.path.join(rec, "hand.wav"), "rb") as f:
+            good = f.read()
+        with open(os.path.join(rec, "cut.wav"), "wb") as f:
+            f.write(good[:len(good) // 2])
+        with open(os.path.join(rec, "header_only.wav"), "wb") as f:
+            f.write(good[:44])
+        with open(os.path.join(rec, "text.wav"), "w") as f:
+            f.write("this is not a recording\n")
+        subprocess.run(["sox", "-n", "-r", "11025", "-b", "16", "-c", "1",
+                        os.path.join(rec, "empty.wav"), "trim", "0", "0"],
+                       check=True, stderr=subprocess.DEVNULL)
+        with open(os.path.join(rec, "stereo.flac"), "rb") as f:
+            flac = f.read()
+        frames = flac_frame_starts(flac)
+        with open(os.path.join(rec, "cut_in_frame.flac"), "wb") as f:
+            f.write(flac[:frames[len(frames) // 2] + 100])
+        out = self.path("out")
+        os.mkdir(out)
+        # An earlier file of a recording that now fails stays as it was; a
+        # folder where hand2's file should go makes its write fail.
+        with open(os.path.join(out, "cut.csv"), "wb") as f:
+            f.write(b"earlier file\r\n")
+        os.mkdir(os.path.join(out, "hand2.csv"))
+        result = run(["measure", "rec", "missing.wav", "-o", "out", "--summary-csv", "s.csv"],
+                     self.dir)
+        self.assertEqual(result.returncode, 1, result.stderr.decode())
+
+        expected = {
+            # recording: (status, message)
+            "rec/cut.wav": ("failed", "'rec/cut.wav' is truncated"),
+            "rec/cut_in_frame.flac": ("failed", "truncated"),
+            "rec/empty.wav": ("failed", "'rec/empty.wav' holds no sound"),
+            "rec/hand.wav": ("measured", ""),
+            "rec/hand2.wav": ("failed", "cannot write 'out/hand2.csv'"),
+            "rec/header_only.wav": ("failed", "'rec/header_only.wav' is truncated"),
+            "rec/stereo.flac": ("measured", ""),
+            "rec/text.wav": ("failed", "'rec/text.wav' is not a recording"),
+            "missing.wav": ("failed", "cannot open the recording 'missing.wav'"),
+        }
+        rows = read_summary(self.path("s.csv"))
+        self.assertEqual([r["recording"] for r in rows], list(expected))
+        stderr = result.stderr.decode()
+        for row in rows:
+            status, message = expected[row["recording"]]
+            with self.subTest(row["recording"]):
+                self.assertEqual(row["status"], status)
+                self.assertIn(message, row["message"])
+                if status == "failed":
+                    self.assertTrue(row["message"] and row["message"] in stderr, stderr)
+        # hand2 was measured before its write failed: its figures are there.
+        self.assertEqual(rows[4]["平均短点長[ms]"], expected_figures(HAND)["平均短点長[ms]"])
+        files = tree(out)
+        self.assertEqual(files, {"cut.csv": b"earlier file\r\n", "hand2.csv": None,
+                                 "hand.csv": self.single_file("rec/hand.wav"),
+                                 "stereo.csv": self.single_file("rec/stereo.flac")})
+
+    def test_keying_data_files_are_named_after_the_recordings(self):
+        make_wav(self.path("dots.wav"), DOTS_ONLY)
+        cases = [
+            # recording given, its keying data file
+            ("take 1.flac", "take 1.csv"),
+            ("a.b.wav", "a.b.csv"),
+            ("UPPER.WAV", "UPPER.csv"),
+            ("no_extension", "no_extension.csv"),
+            (".wav", ".wav.csv"),  # a hidden name, not an extension
+            ("sub.d/rec.aiff", "rec.csv"),
+        ]
+        os.mkdir(self.path("sub.d"))
+        os.mkdir(self.path("out"))
+        for recording, _ in cases:
+            subprocess.run(["sox", self.path("dots.wav"), "-t",
+                            "aiff" if recording.endswith("aiff") else
+                            "flac" if recording.endswith("flac") else "wav",
+                            self.path(recording)], check=True)
+        result = run(["measure"] + [r for r, _ in cases] + ["-o", "out", "--summary-csv", "s.csv"],
+                     self.dir)
+        self.assertEqual(result.returncode, 0, result.stderr.decode())
+        rows = read_summary(self.path("s.csv"))
+        self.assertEqual([(r["recording"], r["keying data file"]) for r in rows],
+                         [(r, "out/" + f) for r, f in cases])
+        expected = keying.expected_keying_file(DOTS_ONLY, automatic_stop_seconds(DOTS_ONLY))
+        self.assertEqual(tree(self.path("out")), {f: expected for _, f in cases})
+
+    def test_refusals_measure_and_write_nothing(self):
+        self.make_recordings("rec", ["short.wav", "short2.wav"])
+        os.mkdir(self.path("empty"))
+        os.mkdir(self.path("nothing"))
+        with open(self.path("nothing/notes.txt"), "w") as f:
+            f.write("no recording here\n")
+        with open(self.path("file.txt"), "w") as f:
+            f.write("a file\n")
+        shutil.copy(self.path("rec/short.wav"), self.path("short.flac"))
+        os.mkdir(self.path("out"))
+        cases = [
+            (["empty"], 1, "no recordings in the folder 'empty'"),
+            (["nothing"], 1, "no recordings in the folder 'nothing'"),
+            (["rec", "empty"], 1, "no recordings in the folder 'empty'"),
+            (["rec", "-o", "file.txt"], 2, "-o 'file.txt' is a file"),
+            (["rec", "-o", "missing"], 1, "the output folder 'missing' does not exist"),
+            (["rec", "-o", "file.txt/out"], 1, "the output folder 'file.txt/out' does not exist"),
+            (["rec/short.wav", "short.flac", "-o", "out"], 2,
+             "'rec/short.wav' and 'short.flac' would both write the keying data file "
+             "'out/short.csv'"),
+            (["rec/short.wav", "rec/short.wav"], 2, "'rec/short.wav' is given twice"),
+            (["rec", "--summary-csv", "out"], 1, "cannot write the summary 'out': it is a folder"),
+            (["rec", "--summary-csv", "missing/s.csv"], 1, "cannot write into the folder 'missing'"),
+            (["rec", "-o", "out", "--summary-csv", "./out/short.csv"], 2,
+             "would replace a keying data file"),
+            (["rec", "--summary-csv", "./rec/short2.wav"], 2,
+             "the summary './rec/short2.wav' would replace the recording 'rec/short2.wav'"),
+            (["rec", "--jobs", "0"], 2, "--jobs needs a whole number 1..64"),
+            (["rec", "--jobs", "two"], 2, "--jobs needs a whole number 1..64"),
+            (["rec", "--summary-csv"], 2, "--summary-csv needs a file name"),
+        ]
+        before = tree(self.dir)
+        for args, exit_code, message in cases:
+            with self.subTest(" ".join(args)):
+                result = run(["measure"] + args, self.dir)
+                self.assertEqual(result.returncode, exit_code, result.stderr.decode())
+                self.assertIn(message, result.stderr.decode())
+                self.assertEqual(result.stdout, b"")
+                self.assertEqual(tree(self.dir), before)
+
+    def test_worker_count_changes_nothing(self):
+        self.make_recordings("rec", ["hand.wav", "dots.wav", "short.wav", "stereo.flac"])
+        for seed, wpm in [("5", "16"), ("6", "25"), ("7", "30")]:
+            make_text_wav(self.path("rec/text%s.wav" % seed), "--jitter", "0.15", "--seed", seed,
+                          "--wpm", wpm)
+        outputs = []
+        for jobs in [["--jobs", "1"], [], ["--jobs", "64"]]:
+            with self.subTest(jobs=jobs):
+                out = self.path("out")
+                os.mkdir(out)
+                result = run(["measure", "rec", "-o", "out", "--summary-csv", "out/summary.csv"]
+                             + jobs, self.dir)
+                self.assertEqual(result.returncode, 3, result.stderr.decode())
+                outputs.append((tree(out), result.stdout))
+                shutil.rmtree(out)
+        self.assertEqual(len(outputs[0][0]), 7)  # six keying data files and the summary
+        self.assertEqual(outputs[1], outputs[0])
+        self.assertEqual(outputs[2], outputs[0])
+
+    def test_options_apply_to_every_recording(self):
+        self.make_recordings("rec", ["hand.wav", "stereo.flac"])
+        # Two keyings one after the other: two measurements with --continuous.
+        subprocess.run(["sox", self.path("rec/hand.wav"), self.path("rec/hand.wav"),
+                        self.path("rec/twice.wav")], check=True)
+        os.mkdir(self.path("out"))
+        options = ["--continuous", "--tone-filter", "700", "--key-delay", "5", "--interval", "wide"]
+        result = run(["measure", "rec", "-o", "out", "--summary-csv", "s.csv"] + options, self.dir)
+        self.assertEqual(result.returncode, 0, result.stderr.decode())
+        rows = read_summary(self.path("s.csv"))
+        self.assertEqual([(r["recording"], r["measurements"], r["tone filter[Hz]"]) for r in rows],
+                         [("rec/hand.wav", "1", "700.0"), ("rec/stereo.flac", "1", "700.0"),
+                          ("rec/twice.wav", "2", "700.0")])
+        for name in ["hand", "stereo", "twice"]:
+            with self.subTest(name):
+                recording = "rec/" + name + (".flac" if name == "stereo" else ".wav")
+                with open(self.path("out/%s.csv" % name), "rb") as f:
+                    self.assertEqual(f.read(), self.single_file(recording, *options))
+
+    def test_tone_found_in_each_recording(self):
+        self.make_recordings("rec", ["hand.wav"])
+        make_text_wav(self.path("rec/high.wav"), "--freq", "600")
+        subprocess.run(["sox", "-n", "-r", "11025", "-b", "16", "-c", "1",
+                        self.path("rec/silence.wav"), "trim", "0", "3"], check=True)
+        result = run(["measure", "rec", "--tone-filter", "--summary-csv", "s.csv"], self.dir)
+        self.assertEqual(result.returncode, 3, result.stderr.decode())
+        rows = read_summary(self.path("s.csv"))
+        tones = [float(r["tone filter[Hz]"]) for r in rows]
+        self.assertAlmostEqual(tones[0], 700.0, delta=1.5)
+        self.assertAlmostEqual(tones[1], 600.0, delta=1.5)
+        self.assertEqual(rows[2]["status"], "too few")
+        self.assertIn("rec/silence.wav: no tone in the recording", result.stderr.decode())
+
+    def test_json_lists_what_single_runs_print(self):
+        self.make_recordings("rec", ["hand.wav", "short.wav"])
+        os.mkdir(self.path("out"))
+        singles = []
+        for name in ["hand", "short"]:
+            result = run(["measure", "rec/%s.wav" % name, "--json", "-o", "out/%s.csv" % name],
+                         self.dir)
+            singles.append(json.loads(result.stdout.decode("utf-8")))
+        result = run(["measure", "rec", "missing.wav", "--json", "-o", "out"], self.dir)
+        self.assertEqual(result.returncode, 1, result.stderr.decode())
+        listed = json.loads(result.stdout.decode("utf-8"))
+        self.assertEqual([(e["path"], e["status"]) for e in listed],
+                         [("rec/hand.wav", "measured"), ("rec/short.wav", "too few"),
+                          ("missing.wav", "failed")])
+        self.assertEqual([e["result"] for e in listed[:2]], singles)
+        self.assertEqual(listed[0]["result"]["measurements"][0]["keying_data_file"],
+                         "out/hand.csv")
+        self.assertIsNone(listed[2]["result"])
+        self.assertIn("cannot open the recording 'missing.wav'", listed[2]["error"])
+        self.assertIsNone(listed[0]["error"])
+
+    def test_one_recording_is_a_batch_with_an_output_folder_or_a_summary(self):
+        self.make_recordings("rec", ["hand.wav"])
+        os.mkdir(self.path("out"))
+        expected = self.single_file("rec/hand.wav")
+        cases = [
+            (["-o", "out"], "out/hand.csv"),
+            (["-o", "out/"], "out/hand.csv"),
+            (["--summary-csv", "s.csv"], "hand.csv"),
+        ]
+        for options, written in cases:
+            with self.subTest(" ".join(options)):
+                result = run(["measure", "rec/hand.wav"] + options, self.dir)
+                self.assertEqual(result.returncode, 0, result.stderr.decode())
+                self.assertTrue(result.stdout.decode().startswith("recording"))
+                with open(self.path(written), "rb") as f:
+                    self.assertEqual(f.read(), expected)
+                os.remove(self.path(written))
+        self.assertFalse(os.path.exists(self.path(DATA_FILE)))
+
+    def test_csv_cells_are_quoted_and_kept_from_formulas(self):
+        # A keying that starts with "-" (-....-) and a name with a comma.
+        entries = keying.hand_keying(["-....-"] + LETTERS[1:])
+        make_wav(self.path("take, 1.wav"), entries)
+        decoded = self.measure_json(self.path("take, 1.wav"), "-o", self.path("x.csv"))[0][
+            "decoded_text"]
+        self.assertTrue(decoded.startswith("-"), decoded)
+        result = run(["measure", "take, 1.wav", "--summary-csv", "s.csv"], self.dir)
+        self.assertEqual(result.returncode, 0, result.stderr.decode())
+        with open(self.path("s.csv"), "rb") as f:
+            self.assertIn(b'\r\n"take, 1.wav",measured,', f.read())
+        row = read_summary(self.path("s.csv"))[0]
+        self.assertEqual(row["recording"], "take, 1.wav")
+        self.assertEqual(row["decoded text"], "'" + decoded)
+        self.assertEqual(row["keying data file"], "take, 1.csv")
+
+    def test_table_columns_line_up_with_wide_names(self):
+        self.make_recordings("rec", ["hand.wav"])
+        shutil.copy(self.path("rec/hand.wav"), self.path("rec/打鍵.wav"))
+        result = run(["measure", "rec"], self.dir)
+        self.assertEqual(result.returncode, 0, result.stderr.decode())
+        lines = result.stdout.decode("utf-8").splitlines()
+
+        def width(text):
+            return sum(2 if unicodedata.east_asian_width(c) in "WF" else 1 for c in text)
+
+        def right_edge(line, text, start=0):
+            return width(line[:line.index(text, start) + len(text)])
+
+        hand = expected_figures(HAND)
+        for label, name in [("集計時間", "集計時間[秒]"), ("平均短点点間比", "平均短点点間比")]:
+            with self.subTest(label):
+                edge = right_edge(lines[0], label)
+                for row in lines[2:4]:
+                    # The figures are right-aligned under their labels.
+                    after_status = row.index("measured") + len("measured")
+                    values = row[after_status:].split()
+                    position = FIGURES.index(name)
+                    start = after_status
+                    for value in values[:position]:
+                        start = row.index(value, start) + len(value)
+                    self.assertEqual(right_edge(row, values[position], start), edge, row)
+                    self.assertEqual(values[position], hand[name])
+
+    def test_cp932_table(self):
+        self.make_recordings("rec", ["hand.wav", "short.wav"])
+        result = run(["measure", "rec", "--encoding", "cp932"], self.dir)
+        self.assertEqual(result.returncode, 3, result.stderr.decode())
+        heading = result.stdout.split(b"\n")[0]
+        self.assertIn("集計時間".encode("cp932"), heading)
+        self.assertIn("平均短点点間比".encode("cp932"), heading)
 
 
 if __name__ == "__main__":

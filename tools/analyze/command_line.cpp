@@ -86,8 +86,19 @@ int parse_measure(int argc, char **argv, measure_arguments &a)
         if (arg == "-o" || arg == "--output") {
             const char *v = value("-o");
             if (!v || !*v)
-                return usage_error("-o needs a file name");
+                return usage_error("-o needs a file or folder name");
             a.output = v;
+            a.output_given = true;
+        } else if (arg == "--summary-csv") {
+            const char *v = value("--summary-csv");
+            if (!v || !*v)
+                return usage_error("--summary-csv needs a file name");
+            a.summary_csv = v;
+        } else if (arg == "--jobs" || arg == "-j") {
+            const char *v = value("--jobs");
+            if (!v || !parse_long(v, 1, MAX_JOBS, number))
+                return usage_error("--jobs needs a whole number 1.." + std::to_string(MAX_JOBS));
+            a.jobs = static_cast<int>(number);
         } else if (arg == "--threshold-position" || arg == "--threshold") {
             const bool position = arg == "--threshold-position";
             const char *v = value(arg.c_str());
@@ -160,13 +171,11 @@ int parse_measure(int argc, char **argv, measure_arguments &a)
                                "converted with one high-quality converter");
         } else if (!arg.empty() && arg[0] == '-') {
             return usage_error("unknown option '" + arg + "'");
-        } else if (a.recording.empty()) {
-            a.recording = arg;
         } else {
-            return usage_error("more than one recording given ('" + arg + "')");
+            a.recordings.push_back(arg);
         }
     }
-    if (a.recording.empty())
+    if (a.recordings.empty())
         return usage_error("measure needs a recording");
     return 0;
 }

@@ -1,16 +1,22 @@
-// The command line of ventrok-analyze measure: the options of the window's
-// controls, the output and the tone filter, checked and turned into the
-// settings the measurement runs with.
+// The command line of ventrok-analyze measure: the recordings, the options of
+// the window's controls, the outputs and the tone filter, checked and turned
+// into the settings the measurement runs with.
 #ifndef VENTROK_ANALYZE_COMMAND_LINE_H
 #define VENTROK_ANALYZE_COMMAND_LINE_H
 
 #include <string>
+#include <vector>
 
 #include "measure.h"
 #include "text_output.h"
 
-// Exit code of bad arguments.
+// Exit codes of measure and replay: done; a recording could not be read or
+// an output not written; bad arguments; measured, but too few keyings to
+// evaluate (no keying data file).
+constexpr int EXIT_DONE = 0;
+constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
+constexpr int EXIT_TOO_FEW = 3;
 
 // Prints the message and the hint to --help on stderr; returns EXIT_USAGE.
 int usage_error(const std::string &message);
@@ -19,12 +25,15 @@ int usage_error(const std::string &message);
 bool parse_long(const char *text, long low, long high, long &value);
 bool parse_double(const char *text, double low, double high, double &value);
 
-// The tone filter as asked for on the command line.
-enum tone_filter_choice { TONE_FILTER_OFF, TONE_FILTER_AUTO, TONE_FILTER_AT };
+// Most worker threads --jobs takes.
+constexpr long MAX_JOBS = 64;
 
 struct measure_arguments {
-    std::string recording;
-    std::string output;
+    std::vector<std::string> recordings; // files or folders, in the order given
+    std::string output;                  // -o, or the program's file name here
+    bool output_given = false;
+    std::string summary_csv; // --summary-csv FILE; empty without
+    int jobs = 0;            // --jobs N; 0: one per core
     bool json = false;
     output_encoding encoding = OUTPUT_UTF8;
     tone_filter_choice tone_filter = TONE_FILTER_OFF;

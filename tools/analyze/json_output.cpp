@@ -197,3 +197,22 @@ std::string measurements_json(const recording_info &recording, const settings_re
     }
     return j + "  ]\n}\n";
 }
+
+std::string batch_json(const std::vector<recording_job> &jobs)
+{
+    std::string j = "[\n";
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        const recording_job &job = jobs[i];
+        const char *status = job.status == JOB_MEASURED  ? "measured"
+                             : job.status == JOB_TOO_FEW ? "too few"
+                                                         : "failed";
+        j += "  {\"path\": " + quoted(job.recording) + ", \"status\": \"" + status + "\"";
+        j += ", \"error\": " + (job.status == JOB_FAILED ? quoted(job.error) : "null");
+        std::string result = job.json.empty() ? "null" : job.json;
+        while (!result.empty() && result.back() == '\n')
+            result.pop_back();
+        j += ",\n   \"result\": " + result + "}";
+        j += i + 1 < jobs.size() ? ",\n" : "\n";
+    }
+    return j + "]\n";
+}

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "measure.h"
+#include "recording_job.h"
 #include "recording_tone.h"
 
 // The settings carry "tone_filter" only when the tone filter is on.
@@ -16,5 +17,11 @@ std::string measurements_json(const recording_info &recording, const settings_re
                               const tone_filter_setting &tone,
                               const std::vector<measurement_result> &results,
                               const std::string &keying_file_path);
+
+// A batch: a list with one object per recording, in the batch's order:
+// "path", "status" ("measured", "too few", "failed"), "error" (null unless
+// failed) and "result", the object a single run prints (null when the
+// recording could not be measured).
+std::string batch_json(const std::vector<recording_job> &jobs);
 
 #endif

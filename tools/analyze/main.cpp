@@ -1,11 +1,13 @@
 // ventrok-analyze: the program's measurement and replay on the command line.
 //
 //   ventrok-analyze measure RECORDING [options]   measure a recorded keying
+//   ventrok-analyze measure RECORDING|FOLDER... [-o FOLDER] [--summary-csv FILE] [--jobs N]
 //   ventrok-analyze replay FILE.csv OUT.wav [--speed X | --k N]
 //
 // Exit codes: 0 done, 1 the input could not be read or the output not
 // written, 2 bad arguments, 3 measured but too short to evaluate (fewer than
 // 40 timeline entries), so no keying data file was written.
+#include "batch_command.h"
 #include "command_line.h"
 #include "json_output.h"
 #include "measure.h"
@@ -31,10 +33,10 @@
 namespace
 {
 
-enum exit_code { EXIT_DONE = 0, EXIT_FAILED = 1, EXIT_TOO_FEW = 3 };
-
 const char usage_text[] =
     "usage: ventrok-analyze measure RECORDING [options]\n"
+    "       ventrok-analyze measure RECORDING|FOLDER... [-o FOLDER] [--summary-csv FILE]\n"
+    "                                                   [--jobs N] [options]\n"
     "       ventrok-analyze replay FILE.csv OUT.wav [--speed X | --k N]\n"
     "\n"
     "measure: runs a recording (WAV, FLAC, Ogg and whatever else libsndfile reads; any\n"
@@ -42,6 +44,17 @@ const char usage_text[] =
     "pressed before it, prints the decoded text and the statistics panel, and writes\n"
     "the keying data file.\n"
     "  -o FILE                  keying data file (default 打鍵データ.csv here)\n"
+    "\n"
+    "With several recordings, a folder (its wav, flac, ogg, oga, opus, mp3, aif, aiff,\n"
+    "aifc, caf, w64, rf64 and au/snd files, sorted by name), an existing folder after -o,\n"
+    "or --summary-csv: every recording is measured with the same options, one per core,\n"
+    "its keying data file written as NAME.csv (take1.flac gives take1.csv) into the\n"
+    "folder -o names (default here), and a table with one row per recording printed.\n"
+    "  -o FOLDER                folder for the keying data files (must exist)\n"
+    "  --summary-csv FILE       the table as CSV for a spreadsheet (UTF-8 with BOM)\n"
+    "  --jobs N, -j N           at most N recordings at once (default: one per core)\n"
+    "\n"
+    "Options of the measurement:\n"
     "  --threshold-position P   detection threshold trackbar position 0..100\n"
     "  --threshold N            detection threshold as a sample magnitude 510..31875\n"
     "                           (default 12240)\n"
@@ -53,7 +66,8 @@ const char usage_text[] =
     "  --continuous             after each stop press クリア and 開始 at once and go on\n"
     "                           to the end of the recording (the file keeps the last\n"
     "                           evaluated measurement, as the program's would)\n"
-    "  --json                   print JSON (UTF-8) instead of the text\n"
+    "  --json                   print JSON (UTF-8) instead of the text (several\n"
+    "                           recordings: a list with one object per recording)\n"
     "  --encoding utf-8|cp932   encoding of the printed text (default utf-8)\n"
     "  --tone-filter [auto|HZ]  a narrow tone filter before the detector, for keying\n"
     "                           in noise: at HZ (100..3000) or, with auto or no value,\n"
@@ -66,7 +80,9 @@ const char usage_text[] =
     "  --k N                    samples per recorded ms, 5..33 (default 11)\n"
     "\n"
     "exit codes: 0 done, 1 unreadable input or unwritable output, 2 bad arguments,\n"
-    "3 too few keyings to evaluate (no keying data file written)\n";
+    "3 too few keyings to evaluate (no keying data file written). With several\n"
+    "recordings: 1 when any failed (the others are measured all the same), else 3\n"
+    "when any had too few keyings, else 0.\n";
 
 int failure(const std::string &message)
 {
@@ -110,46 +126,20 @@ void on_measurement_done(void *context, const measurement_result &result)
     }
 }
 
-// The tone filter's frequency: given, or found in the recording (then said
-// on stderr). False with error set when the recording cannot be read.
-bool choose_tone_frequency(const measure_arguments &a, tone_filter_setting &setting,
-                           std::string &error)
+// One recording, as the window measures it: each measurement printed as it
+// stops, the keying data file at -o or under the program's name here.
+int measure_single(const measure_arguments &a)
 {
-    setting = tone_filter_setting{a.tone_filter != TONE_FILTER_OFF, a.tone_filter_hz, false, true};
-    if (a.tone_filter != TONE_FILTER_AUTO)
-        return true;
-    tone_search_result found = {};
-    if (!find_recording_tone(a.recording.c_str(), found, error))
-        return false;
-    setting.estimated = true;
-    setting.clear = found.found;
-    setting.frequency_hz = tone_filter_frequency_for(found);
-    if (!found.any_sound) {
-        std::fprintf(stderr,
-                     "ventrok-analyze: no tone in the recording; the tone filter "
-                     "listens at %.1f Hz\n",
-                     setting.frequency_hz);
-    } else if (!found.found) {
-        std::fprintf(stderr,
-                     "ventrok-analyze: no clear keyed tone in the recording; the tone "
-                     "filter listens at the strongest frequency, %.1f Hz\n",
-                     setting.frequency_hz);
-    }
-    return true;
-}
-
-int run_measure(int argc, char **argv)
-{
-    measure_arguments a;
-    if (const int code = parse_measure(argc, argv, a))
-        return code;
-
+    const std::string &recording = a.recordings.front();
     std::string error;
+    std::string note;
     tone_filter_setting tone = {};
-    if (!choose_tone_frequency(a, tone, error))
+    if (!choose_tone_filter(recording.c_str(), a.tone_filter, a.tone_filter_hz, tone, note, error))
         return failure(error);
+    if (!note.empty())
+        std::fprintf(stderr, "ventrok-analyze: %s\n", note.c_str());
     recording_input *raw =
-        open_recording(a.recording.c_str(), tone.on ? tone.frequency_hz : 0.0, error);
+        open_recording(recording.c_str(), tone.on ? tone.frequency_hz : 0.0, error);
     if (!raw)
         return failure(error);
     std::unique_ptr<recording_input, void (*)(recording_input *)> input(raw, close_recording);
@@ -180,6 +170,18 @@ int run_measure(int argc, char **argv)
                     MIN_TIMELINE_ENTRIES);
     }
     return kept ? EXIT_DONE : EXIT_TOO_FEW;
+}
+
+int run_measure(int argc, char **argv)
+{
+    measure_arguments a;
+    if (const int code = parse_measure(argc, argv, a))
+        return code;
+    // Before anything is measured, and before the workers of a batch start.
+    prepare_code_tables();
+    if (is_batch(a))
+        return run_batch(a);
+    return measure_single(a);
 }
 
 int run_replay(int argc, char **argv)

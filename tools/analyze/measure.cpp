@@ -6,6 +6,7 @@
 #include "progress.h"
 
 #include <memory>
+#include <mutex>
 
 namespace
 {
@@ -63,12 +64,20 @@ void begin_result(run_state &run)
 
 } // namespace
 
+void prepare_code_tables()
+{
+    // The tables are static and read by every decoder: filled once, never
+    // while another thread decodes.
+    static std::once_flag filled;
+    std::call_once(filled, build_morse_tables);
+}
+
 bool measure_recording(recording_input *input, const measure_options &options,
                        measurement_done_fn done, void *context, std::string &error)
 {
     // The program after its first paint, with the operator's settings, and
     // 開始 pressed before the recording.
-    build_morse_tables();
+    prepare_code_tables();
     std::unique_ptr<measurement_engine> engine(new measurement_engine());
     measurement_engine &e = *engine;
     engine_init(e, options.settings);

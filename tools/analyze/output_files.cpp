@@ -1,5 +1,7 @@
 #include "output_files.h"
 
+#include "system_error.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -59,7 +61,7 @@ bool write_file_whole(const std::string &path, const std::string &bytes, std::st
     std::string temporary = folder_of(path) + "/." + name_of(path) + ".XXXXXX";
     const int fd = mkstemp(&temporary[0]);
     if (fd < 0) {
-        error = "cannot create '" + path + "': " + std::strerror(errno);
+        error = "cannot create '" + path + "': " + system_error_text(errno);
         return false;
     }
     // The permissions a plain fopen would give, instead of mkstemp's 0600.
@@ -70,15 +72,28 @@ bool write_file_whole(const std::string &path, const std::string &bytes, std::st
     const bool written = write_all(fd, bytes);
     const int saved_errno = errno;
     if (close(fd) != 0 || !written) {
-        error = "cannot write '" + path + "': " + std::strerror(written ? errno : saved_errno);
+        error = "cannot write '" + path + "': " + system_error_text(written ? errno : saved_errno);
         unlink(temporary.c_str());
         return false;
     }
     if (rename(temporary.c_str(), path.c_str()) != 0) {
-        error = "cannot write '" + path + "': " + std::strerror(errno);
+        error = "cannot write '" + path + "': " + system_error_text(errno);
         unlink(temporary.c_str());
         return false;
     }
+    return true;
+}
+
+bool folder_writable(const std::string &folder, std::string &error)
+{
+    std::string probe = (folder.empty() ? std::string(".") : folder) + "/.ventrok-analyze.XXXXXX";
+    const int fd = mkstemp(&probe[0]);
+    if (fd < 0) {
+        error = "cannot write into the folder '" + folder + "': " + system_error_text(errno);
+        return false;
+    }
+    close(fd);
+    unlink(probe.c_str());
     return true;
 }
 

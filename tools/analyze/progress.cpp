@@ -34,3 +34,29 @@ void progress_finish(progress_meter &meter)
     std::fflush(stderr);
     meter.active = false;
 }
+
+void batch_progress_start(batch_progress &progress, bool wanted, size_t total)
+{
+    progress.active = wanted && isatty(STDERR_FILENO);
+    progress.total = total;
+    progress.done = 0;
+}
+
+void batch_progress_step(batch_progress &progress)
+{
+    if (!progress.active)
+        return;
+    std::lock_guard<std::mutex> hold(progress.lock);
+    progress.done++;
+    std::fprintf(stderr, "\rmeasured %zu of %zu recordings", progress.done, progress.total);
+    std::fflush(stderr);
+}
+
+void batch_progress_finish(batch_progress &progress)
+{
+    if (!progress.active)
+        return;
+    std::fprintf(stderr, "\r%60s\r", "");
+    std::fflush(stderr);
+    progress.active = false;
+}

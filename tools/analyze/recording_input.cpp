@@ -2,6 +2,7 @@
 
 #include "recording_checks.h"
 #include "resampler.h"
+#include "system_error.h"
 #include "tools/tone_filter/tone_filter.h"
 
 #include <sndfile.h>
@@ -11,6 +12,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 
 // Frames read from the file at a time: large enough that the reading costs
 // little per sample, small enough to stay in the cache.
@@ -42,6 +44,12 @@ struct recording_input {
 
 namespace
 {
+
+// libsndfile keeps the reason of a failed open in process-wide storage (there
+// is no handle to keep it in): recordings are opened one at a time, so that
+// the reason read after a failed open is that open's own. Once open, every
+// handle reads and reports its errors on its own.
+std::mutex open_lock;
 
 // A sample in 16-bit units as a capture sample: rounded to nearest (ties to
 // even) and limited as the sound card's converter would.
@@ -231,17 +239,24 @@ recording_input *open_recording(const char *path, double tone_filter_hz, std::st
 {
     FILE *probe = std::fopen(path, "rb");
     if (!probe) {
-        error = std::string("cannot open the recording '") + path + "': " + std::strerror(errno);
+        error = std::string("cannot open the recording '") + path + "': " + system_error_text(errno);
         return nullptr;
     }
     std::fclose(probe);
 
     SF_INFO sf_info = {};
-    SNDFILE *file = sf_open(path, SFM_READ, &sf_info);
-    if (!file) {
-        error = std::string("'") + path + "' is not a recording this program can read (" +
-                sf_strerror(nullptr) + ")";
-        return nullptr;
+    SNDFILE *file = nullptr;
+    std::string format_name;
+    {
+        std::lock_guard<std::mutex> hold(open_lock);
+        file = sf_open(path, SFM_READ, &sf_info);
+        if (!file) {
+            error = std::string("'") + path + "' is not a recording this program can read (" +
+                    sf_strerror(nullptr) + ")";
+            return nullptr;
+        }
+        // A query without a handle, which may set the process-wide error too.
+        format_name = major_format_name(sf_info.format);
     }
     if (sf_info.samplerate <= 0 || sf_info.channels <= 0) {
         sf_close(file);
@@ -267,7 +282,7 @@ recording_input *open_recording(const char *path, double tone_filter_hz, std::st
     input->info.channels = sf_info.channels;
     input->info.frames = sf_info.frames;
     input->info.seconds = static_cast<double>(sf_info.frames) / sf_info.samplerate;
-    input->info.format = major_format_name(sf_info.format);
+    input->info.format = format_name;
     input->whole_samples = reads_whole_samples(sf_info.format);
     input->capture_format = sf_info.samplerate == CAPTURE_RATE && sf_info.channels == 1 &&
                             (sf_info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;

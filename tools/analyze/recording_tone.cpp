@@ -2,6 +2,7 @@
 
 #include "recording_input.h"
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -27,5 +28,34 @@ bool find_recording_tone(const char *path, tone_search_result &result, std::stri
             break;
     }
     result = tone_search_outcome(*search);
+    return true;
+}
+
+bool choose_tone_filter(const char *path, tone_filter_choice choice, double given_hz,
+                        tone_filter_setting &setting, std::string &note, std::string &error)
+{
+    setting = tone_filter_setting{choice != TONE_FILTER_OFF, given_hz, false, true};
+    note.clear();
+    if (choice != TONE_FILTER_AUTO)
+        return true;
+    tone_search_result found = {};
+    if (!find_recording_tone(path, found, error))
+        return false;
+    setting.estimated = true;
+    setting.clear = found.found;
+    setting.frequency_hz = tone_filter_frequency_for(found);
+    char text[160];
+    if (!found.any_sound) {
+        std::snprintf(text, sizeof text,
+                      "no tone in the recording; the tone filter listens at %.1f Hz",
+                      setting.frequency_hz);
+        note = text;
+    } else if (!found.found) {
+        std::snprintf(text, sizeof text,
+                      "no clear keyed tone in the recording; the tone filter listens at the "
+                      "strongest frequency, %.1f Hz",
+                      setting.frequency_hz);
+        note = text;
+    }
     return true;
 }

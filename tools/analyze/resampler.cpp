@@ -2,6 +2,8 @@
 
 #include <soxr.h>
 
+#include <mutex>
+
 struct resampler_state {
     soxr_t converter;
     double ratio; // output rate / input rate
@@ -9,6 +11,12 @@ struct resampler_state {
 
 namespace
 {
+
+// libsoxr keeps FFT tables that all its converters share and sets them up
+// the first time one is needed, in some builds without a lock. Converters are
+// therefore created and deleted one at a time; each then converts on its own
+// thread without touching the others.
+std::mutex setup_lock;
 
 bool failed(soxr_error_t problem, std::string &error)
 {
@@ -27,12 +35,18 @@ resampler_state *resampler_create(double input_rate, double output_rate, std::st
     // One thread per stream: parallel work comes from several recordings.
     const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
     soxr_error_t problem = nullptr;
-    soxr_t converter = soxr_create(input_rate, output_rate, 1, &problem, &io, &quality, &runtime);
+    soxr_t converter = nullptr;
+    {
+        std::lock_guard<std::mutex> hold(setup_lock);
+        converter = soxr_create(input_rate, output_rate, 1, &problem, &io, &quality, &runtime);
+    }
     if (!converter || problem) {
         error = std::string("cannot set up the sample rate converter: ") +
                 (problem ? problem : "unknown error");
-        if (converter)
+        if (converter) {
+            std::lock_guard<std::mutex> hold(setup_lock);
             soxr_delete(converter);
+        }
         return nullptr;
     }
     return new resampler_state{converter, output_rate / input_rate};
@@ -79,6 +93,9 @@ void resampler_destroy(resampler_state *r)
 {
     if (!r)
         return;
-    soxr_delete(r->converter);
+    {
+        std::lock_guard<std::mutex> hold(setup_lock);
+        soxr_delete(r->converter);
+    }
     delete r;
 }

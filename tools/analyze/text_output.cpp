@@ -5,6 +5,8 @@
 
 #include <iconv.h>
 
+#include <cerrno>
+
 #include <algorithm>
 #include <vector>
 
@@ -94,6 +96,35 @@ std::string cp932_to_utf8(const std::string &cp932)
     }
     iconv_close(converter);
     return utf8;
+}
+
+std::string utf8_to_cp932(const std::string &utf8)
+{
+    iconv_t converter = iconv_open("CP932", "UTF-8");
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return utf8;
+    std::string cp932;
+    char *in = const_cast<char *>(utf8.data());
+    size_t in_left = utf8.size();
+    std::vector<char> buffer(utf8.size() + 16);
+    while (in_left > 0) {
+        char *out = buffer.data();
+        size_t out_left = buffer.size();
+        const size_t result = iconv(converter, &in, &in_left, &out, &out_left);
+        cp932.append(buffer.data(), static_cast<size_t>(out - buffer.data()));
+        if (result == static_cast<size_t>(-1) && errno != E2BIG) {
+            // No code for this character (or no UTF-8): one '?' for the
+            // character, its continuation bytes skipped.
+            cp932 += '?';
+            do {
+                ++in;
+                --in_left;
+            } while (in_left > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
+            iconv(converter, nullptr, nullptr, nullptr, nullptr);
+        }
+    }
+    iconv_close(converter);
+    return cp932;
 }
 
 std::string panel_lines(const measurement_result &result)

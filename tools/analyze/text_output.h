@@ -15,6 +15,9 @@ enum output_encoding { OUTPUT_UTF8, OUTPUT_CP932 };
 // Code page 932 bytes as UTF-8; undecodable bytes become U+FFFD.
 std::string cp932_to_utf8(const std::string &cp932);
 
+// UTF-8 as code page 932; characters it has no code for become '?'.
+std::string utf8_to_cp932(const std::string &utf8);
+
 // The panel texts (or the three too-few texts) as lines of code page 932:
 // one line per panel row, every text at the column of its x position
 // (8 pixels per byte of the panel's fixed-pitch font, the panel's left
