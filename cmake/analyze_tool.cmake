@@ -16,7 +16,7 @@ file(GLOB ANALYZE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/analyze/*.
 add_executable(ventrok-analyze ${ANALYZE_SOURCES})
 # A batch of recordings is measured on worker threads.
 find_package(Threads REQUIRED)
-target_link_libraries(ventrok-analyze PRIVATE ventrok_core ventrok_tone_filter
+target_link_libraries(ventrok-analyze PRIVATE ventrok_core ventrok_tone_filter ventrok_tools_common
                                               PkgConfig::VENTROK_SNDFILE PkgConfig::VENTROK_SOXR
                                               Threads::Threads)
 # lrintf as one instruction in the per-sample conversion (nothing here

@@ -27,6 +27,7 @@
 //   The program records the first space (before the first mark) of a fresh recording as 0,
 //   because its clock restarts at that first onset; with the default key delay of 2 ms it
 //   ignores marks and spaces shorter than 4 ms.
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -37,6 +38,7 @@
 
 #include "core/app/settings.h"
 #include "core/audio/detector.h"
+#include "tools/common/number_text.h"
 #include "tools/common/wav_file.h"
 #include "tools/keying_text.h"
 
@@ -101,20 +103,6 @@ void print_help()
         "  --print-durations    print the intended timeline to stdout, comma separated\n");
 }
 
-bool parse_double(const char *s, double &out)
-{
-    char *end = nullptr;
-    out = std::strtod(s, &end);
-    return end != s && *end == '\0' && std::isfinite(out);
-}
-
-bool parse_long(const char *s, long &out)
-{
-    char *end = nullptr;
-    out = std::strtol(s, &end, 10);
-    return end != s && *end == '\0';
-}
-
 std::string read_file(const std::string &path)
 {
     FILE *f = std::fopen(path.c_str(), "rb");
@@ -163,26 +151,26 @@ keying_options parse_arguments(int argc, char **argv)
         else if (name == "--text-file")
             o.text = read_file(value);
         else if (name == "--wpm")
-            ok = parse_double(value, o.wpm) && o.wpm >= 1.0 && o.wpm <= 100.0;
+            ok = parse_double(value, 1.0, 100.0, o.wpm);
         else if (name == "--jitter")
-            ok = parse_double(value, o.jitter) && o.jitter >= 0.0 && o.jitter <= 1.0;
+            ok = parse_double(value, 0.0, 1.0, o.jitter);
         else if (name == "--dash-ratio")
-            ok = parse_double(value, o.dash_ratio) && o.dash_ratio >= 1.0 && o.dash_ratio <= 10;
+            ok = parse_double(value, 1.0, 10.0, o.dash_ratio);
         else if (name == "--seed") {
-            ok = parse_long(value, n) && n >= 0;
+            ok = parse_long(value, 0, LONG_MAX, n);
             o.seed = (unsigned long long)n;
         } else if (name == "--freq")
-            ok = parse_double(value, o.freq_hz) && o.freq_hz > 0.0 && o.freq_hz < 5000.0;
+            ok = parse_double(value, 0.0, 5000.0, o.freq_hz) && o.freq_hz > 0.0 && o.freq_hz < 5000.0;
         else if (name == "--amplitude")
-            ok = parse_double(value, o.amplitude) && o.amplitude >= 1 && o.amplitude <= 32767;
+            ok = parse_double(value, 1.0, 32767.0, o.amplitude);
         else if (name == "--noise")
-            ok = parse_double(value, o.noise_rms) && o.noise_rms >= 0.0 && o.noise_rms <= 32767;
+            ok = parse_double(value, 0.0, 32767.0, o.noise_rms);
         else if (name == "--rise-ms")
-            ok = parse_double(value, o.rise_ms) && o.rise_ms >= 0.0 && o.rise_ms <= 100.0;
+            ok = parse_double(value, 0.0, 100.0, o.rise_ms);
         else if (name == "--lead-ms")
-            ok = parse_long(value, o.lead_ms) && o.lead_ms >= 0 && o.lead_ms <= 600000;
+            ok = parse_long(value, 0, 600000, o.lead_ms);
         else if (name == "--tail-ms")
-            ok = parse_long(value, o.tail_ms) && o.tail_ms >= 0 && o.tail_ms <= 600000;
+            ok = parse_long(value, 0, 600000, o.tail_ms);
         else
             fail("unknown option " + name);
         if (!ok)
@@ -217,7 +205,7 @@ std::vector<long> parse_duration_list(const std::string &text)
             ++j;
         std::string item = text.substr(i, j - i);
         long value = 0;
-        if (!parse_long(item.c_str(), value) || value < 0 || value > 65535)
+        if (!parse_long(item.c_str(), 0, 65535, value))
             fail("bad duration '" + item + "' (whole ms, 0..65535)");
         list.push_back(value);
         i = j;

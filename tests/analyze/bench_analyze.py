@@ -65,9 +65,9 @@ def timed(command):
 
 # Functions of the measurement itself (the engine) and of the reading, as
 # callgrind names them.
-ENGINE = re.compile(r"detector_|decode_|decoder|on_gap_check|on_mark_accepted|"
-                    r"on_space_accepted|on_show_decoded_text|measure_recording|settings\(\)|"
-                    r"timeline_|measurement\(\)|apply_clipping")
+ENGINE = re.compile(r"engine_|detector_|decode_|decoder|on_show_decoded_text|"
+                    r"on_recording_started|measure_recording|timeline_|apply_clipping|"
+                    r"compute_keying_statistics|format_keying_data_file")
 READING = re.compile(r"read_capture_samples|recording_|libsndfile|libsoxr|resampler_|"
                      r"refill|memcpy|memmove|memset|read_mono|tone_filter")
 

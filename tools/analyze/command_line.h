@@ -9,6 +9,7 @@
 
 #include "measure.h"
 #include "text_output.h"
+#include "tools/common/number_text.h"
 
 // Exit codes of measure and replay: done; a recording could not be read or
 // an output not written; bad arguments; measured, but too few keyings to
@@ -21,9 +22,6 @@ constexpr int EXIT_TOO_FEW = 3;
 // Prints the message and the hint to --help on stderr; returns EXIT_USAGE.
 int usage_error(const std::string &message);
 
-// A whole number or a number within low..high, the whole text.
-bool parse_long(const char *text, long low, long high, long &value);
-bool parse_double(const char *text, double low, double high, double &value);
 
 // Most worker threads --jobs takes.
 constexpr long MAX_JOBS = 64;

@@ -63,7 +63,7 @@ std::string number(long long value)
     return std::to_string(value);
 }
 
-const char *kind_name(int kind)
+const char *kind_name(entry_kind_t kind)
 {
     switch (kind) {
     case ENTRY_PLAIN:
@@ -111,7 +111,7 @@ std::string statistics_json(const measurement_result &r)
 
 std::string measurement_json(const measurement_result &r, const std::string &keying_file_path)
 {
-    const double rate = CAPTURE_RATE;
+    const double rate = SAMPLE_RATE_HZ;
     std::string j = "    {\n";
     j += "      \"start_seconds\": " + number(r.start_sample / rate) + ",\n";
     j += "      \"first_key_down_seconds\": " +

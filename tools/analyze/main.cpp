@@ -15,6 +15,7 @@
 #include "recording_input.h"
 #include "recording_tone.h"
 #include "text_output.h"
+#include "tools/common/wav_file.h"
 
 #include "core/analysis/decoder.h"
 #include "core/app/measurement_engine.h"
@@ -243,10 +244,10 @@ int run_replay(int argc, char **argv)
     const replay_entries entries = {record->entries, record->entry_count, REPLAY_CAPACITY};
     const std::vector<uint8_t> samples = render_replay(tone, entries, samples_per_ms);
     std::string error;
-    if (!write_file_whole(wav, wav_u8_mono(samples, CAPTURE_RATE), error))
+    if (!write_file_whole(wav, wav_file_bytes(samples, SAMPLE_RATE_HZ), error))
         return failure(error);
     std::printf("%s: %d entries, %.3f s at k = %d (speed %.2f)\n", wav.c_str(), record->entry_count,
-                samples.size() / static_cast<double>(CAPTURE_RATE), samples_per_ms,
+                samples.size() / static_cast<double>(SAMPLE_RATE_HZ), samples_per_ms,
                 11.0 / samples_per_ms);
     return EXIT_DONE;
 }

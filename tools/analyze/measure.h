@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/analysis/code_tables.h"
 #include "core/analysis/statistics.h"
 #include "core/app/settings.h"
 #include "core/audio/detector.h"
@@ -18,7 +19,7 @@
 // One text the decoder showed: a character or a word space, with the clock at
 // which it was shown and the units it was judged with.
 struct decoded_character {
-    int kind;         // entry_kind_t
+    entry_kind_t kind;
     std::string text; // code page 932
     uint32_t clock_ms;
     int32_t mark_unit_ms;

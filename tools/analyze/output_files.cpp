@@ -42,18 +42,6 @@ bool write_all(int fd, const std::string &bytes)
     return true;
 }
 
-void put_u32(std::string &out, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
-void put_u16(std::string &out, uint16_t value)
-{
-    out.push_back(static_cast<char>(value & 0xFF));
-    out.push_back(static_cast<char>(value >> 8));
-}
-
 } // namespace
 
 bool write_file_whole(const std::string &path, const std::string &bytes, std::string &error)
@@ -97,26 +85,3 @@ bool folder_writable(const std::string &folder, std::string &error)
     return true;
 }
 
-std::string wav_u8_mono(const std::vector<uint8_t> &samples, uint32_t sample_rate)
-{
-    const uint32_t data_bytes = static_cast<uint32_t>(samples.size());
-    const uint32_t padding = data_bytes % 2; // chunks are word aligned
-    std::string out;
-    out.reserve(44 + data_bytes + padding);
-    out += "RIFF";
-    put_u32(out, 36 + data_bytes + padding);
-    out += "WAVEfmt ";
-    put_u32(out, 16);
-    put_u16(out, 1); // PCM
-    put_u16(out, 1); // mono
-    put_u32(out, sample_rate);
-    put_u32(out, sample_rate); // bytes per second
-    put_u16(out, 1);           // block alignment
-    put_u16(out, 8);           // bits per sample
-    out += "data";
-    put_u32(out, data_bytes);
-    out.append(reinterpret_cast<const char *>(samples.data()), samples.size());
-    if (padding)
-        out.push_back('\0');
-    return out;
-}

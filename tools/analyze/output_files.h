@@ -16,7 +16,4 @@ bool write_file_whole(const std::string &path, const std::string &bytes, std::st
 // again. False with error set (the folder named) when not.
 bool folder_writable(const std::string &folder, std::string &error);
 
-// A WAV file of unsigned 8-bit mono samples at the given rate.
-std::string wav_u8_mono(const std::vector<uint8_t> &samples, uint32_t sample_rate);
-
 #endif

@@ -284,10 +284,10 @@ recording_input *open_recording(const char *path, double tone_filter_hz, std::st
     input->info.seconds = static_cast<double>(sf_info.frames) / sf_info.samplerate;
     input->info.format = format_name;
     input->whole_samples = reads_whole_samples(sf_info.format);
-    input->capture_format = sf_info.samplerate == CAPTURE_RATE && sf_info.channels == 1 &&
+    input->capture_format = sf_info.samplerate == static_cast<int>(SAMPLE_RATE_HZ) && sf_info.channels == 1 &&
                             (sf_info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
-    if (sf_info.samplerate != CAPTURE_RATE) {
-        input->resampler = resampler_create(sf_info.samplerate, CAPTURE_RATE, error);
+    if (sf_info.samplerate != static_cast<int>(SAMPLE_RATE_HZ)) {
+        input->resampler = resampler_create(sf_info.samplerate, static_cast<int>(SAMPLE_RATE_HZ), error);
         if (!input->resampler) {
             close_recording(input);
             return nullptr;

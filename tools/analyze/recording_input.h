@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-constexpr int CAPTURE_RATE = 11025;
+#include "core/audio/detector.h" // SAMPLE_RATE_HZ, the capture's rate
 
 struct recording_info {
     int sample_rate;

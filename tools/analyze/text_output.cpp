@@ -159,7 +159,7 @@ std::string decoded_text(const measurement_result &result)
 void print_measurement(FILE *out, const measurement_result &result, int number,
                        output_encoding encoding)
 {
-    const double rate = CAPTURE_RATE;
+    const double rate = SAMPLE_RATE_HZ;
     std::fprintf(out, "measurement %d: ", number);
     if (result.first_onset_sample >= 0)
         std::fprintf(out, "first key-down at %.3f s, ", result.first_onset_sample / rate);
