@@ -45,7 +45,7 @@ gtest_discover_tests(shell_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 # A small driver that reads the running program's window through Win32 calls;
 # used by the end-to-end tests.
 add_executable(window_probe tests/e2e/window_probe.cpp)
-target_link_libraries(window_probe PRIVATE user32 gdi32)
+target_link_libraries(window_probe PRIVATE user32 gdi32 comctl32)
 
 # End-to-end tests: the real program under Wine with real audio through the
 # session's private sound server (started by scripts/test.sh).

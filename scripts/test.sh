@@ -15,7 +15,7 @@ failed=0
 
 # shellcheck source=session.sh
 . scripts/session.sh
-session_start headless
+session_start headless || exit 1
 trap session_stop EXIT
 (cd build/windows && ctest --output-on-failure) 2>&1 | tee build/windows-tests.log
 [ "${PIPESTATUS[0]}" -eq 0 ] || failed=1

@@ -2,7 +2,7 @@
 
 The run and test scripts start a session first (virtual display, private
 sound server with a virtual microphone, Wine prefix); its environment is read
-from build/session/session.env.
+from the file that session_start names in VENTROK_SESSION_ENV.
 """
 import os
 import shutil
@@ -21,9 +21,9 @@ ARTIFACTS = os.path.join(BUILD, "test-artifacts")
 
 def session_environment():
     env = dict(os.environ)
-    path = os.path.join(BUILD, "session", "session.env")
+    path = os.environ.get("VENTROK_SESSION_ENV", "")
     if not os.path.exists(path):
-        return env  # no session running: only the pure helpers are usable
+        return None  # no session running: only the pure helpers are usable
     with open(path) as f:
         for line in f:
             line = line.strip()
@@ -37,6 +37,8 @@ def session_environment():
 
 
 ENV = session_environment()
+NO_SESSION = ("no session is running: start one first "
+              "(. scripts/session.sh; session_start headless)")
 
 
 def exe(name):
@@ -81,7 +83,7 @@ WAITING_READS = {"find", "gone", "wait", "wait-window", "window-wait", "window-g
                  "dialog-controls", "dialog-combo"}
 PLAIN_READS = {"controls", "trackbars", "focus", "client", "capture", "render", "render-font",
                "render-oem", "render-decoded", "wave-devices", "gdi-count", "window-state",
-               "window-controls", "window-trackbars", "window-capture"}
+               "window-controls", "window-trackbars", "window-capture", "fonts", "control-rects"}
 
 
 def probe(*args, env=None):
@@ -172,6 +174,8 @@ class ProgramTest(unittest.TestCase):
 
     def setUp(self):
         self.programs = []
+        if ENV is None:
+            self.fail(NO_SESSION)
 
     def start(self, *args, **kwargs):
         program = Program(*args, **kwargs)
