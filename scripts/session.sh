@@ -65,11 +65,24 @@ session_recorded_alive() {
     [ -n "$1" ] && [ "$(session_process_start "$1")" = "$2" ]
 }
 
+# Ends the processes recorded in a pids file and waits until they have gone
+# (up to 5 s; then they are killed outright).
 session_kill_recorded() {
     local pid start
     [ -f "$1" ] || return 0
     while read -r pid start; do
         session_recorded_alive "$pid" "$start" && kill "$pid" 2>/dev/null
+    done <"$1"
+    for _ in $(seq 1 50); do
+        local left=
+        while read -r pid start; do
+            session_recorded_alive "$pid" "$start" && left=1
+        done <"$1"
+        [ -z "$left" ] && return 0
+        sleep 0.1
+    done
+    while read -r pid start; do
+        session_recorded_alive "$pid" "$start" && kill -9 "$pid" 2>/dev/null
     done <"$1"
     return 0
 }

@@ -270,10 +270,20 @@ class ProgramTest(unittest.TestCase):
             self.fail(NO_SESSION)
 
     def start(self, name="ventrok.exe", **kwargs):
+        """Starts the program and waits until it is up: the first paint has
+        opened the devices, and a meter update has drawn the live histograms'
+        axes (the MARK axis at y 630)."""
         program = Program(name, **kwargs)
         self.programs.append(program)
         self.assertTrue(program.wait_window(), "main window did not appear")
         wait_devices_open(name, program.env)
+
+        def axes_drawn():
+            path = program.path("started.bmp")
+            capture(path)
+            return pixel(read_bmp(path), 300, 630) == (0, 0, 0)
+
+        wait_until(axes_drawn, 10, "the first meter update (the MARK axis)")
         return program
 
     def tearDown(self):

@@ -158,7 +158,7 @@ class SoundPathEvidence(unittest.TestCase):
         wav = self.write_wav([1000], 3000)
         log = self.block_log(set(range(12, 16)), 30, lost={5})
         with open(log) as f:
-            lines = f.read().replace("40.0", "150000.0", 1)
+            lines = f.read().replace("40.0", "250000.0", 1)
         with open(log, "w") as f:
             f.write(lines)
         self.assertIsNone(sound_path.capture_disturbance(log, wav))
