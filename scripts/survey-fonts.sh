@@ -73,7 +73,7 @@ for entry in "${candidates[@]}"; do
     fi
     set_replacement 'ＭＳ Ｐゴシック' "$family"
     restart_wine
-    out=$(wine "$probe_exe" template-units "$main_exe" 1000)
+    out=$(wine "$probe_exe" template-units "$main_exe" 1000 | tr -d '\r')
     units=$(awk '$1 == "units" { print $2 " × " $3 }' <<<"$out")
     label_end=$(awk '$NF == "838c8378838b" { print $5 }' <<<"$out")        # レベル
     group=$(awk '$NF == "91808dec" { print $5 - $3 " × " $6 - $4 }' <<<"$out") # 操作
@@ -82,14 +82,19 @@ done
 rm -f "$fonts_dir"/survey-candidate.*
 set_replacement 'ＭＳ Ｐゴシック' 'Ventrok PGothic'
 
-# fonts-noto-cjk made visible to fontconfig for one process, as if installed.
+# fonts-noto-cjk made visible to fontconfig for one process, as if installed:
+# its fonts and its configuration, which puts Noto Sans Mono CJK JP first
+# among the fixed-pitch families for Japanese (Wine asks fontconfig for
+# those when a request names no face, as OEM_FIXED_FONT does).
 noto_conf=$survey/fonts-with-noto.conf
+unpacked=$survey/debs/unpacked
 cat >"$noto_conf" <<CONF
 <?xml version="1.0"?>
 <!DOCTYPE fontconfig SYSTEM "fonts.dtd">
 <fontconfig>
+  <dir>$unpacked/usr/share/fonts/opentype/noto</dir>
+  <include>$unpacked/usr/share/fontconfig/conf.avail/70-fonts-noto-cjk.conf</include>
   <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
-  <dir>$survey/debs/unpacked/usr/share/fonts/opentype/noto</dir>
   <cachedir>$survey/fontconfig-cache</cachedir>
 </fontconfig>
 CONF
@@ -103,7 +108,7 @@ show_fonts() {
     echo
     echo "| Font | Face asked for | Font file's family | Height | Base units | Grey pixels |"
     echo "|---|---|---|---|---|---|"
-    env "$@" wine "$probe_exe" fonts | while read -r kind face family height _ bx by grey; do
+    env "$@" wine "$probe_exe" fonts | tr -d '\r' | while read -r kind face family height _ bx by grey; do
         face=$(/usr/bin/python3 -c 'import sys; print(bytes.fromhex(sys.argv[1]).decode("cp932"))' "$face")
         echo "| $kind | $face | ${family//_/ } | $height | $bx × $by | $grey |"
     done
