@@ -109,11 +109,12 @@ session_take_slot() {
     exec 9>"$SESSIONS_DIR/.lock"
     flock 9
     for slot in $(seq 1 20); do
-        if [ -s "$SESSIONS_DIR/$slot/owner" ]; then
-            read -r owner owner_start <"$SESSIONS_DIR/$slot/owner"
-            session_recorded_alive "$owner" "$owner_start" && continue
-            session_clear_stale "$SESSIONS_DIR/$slot"
-        fi
+        [ -s "$SESSIONS_DIR/$slot/owner" ] || continue
+        read -r owner owner_start <"$SESSIONS_DIR/$slot/owner"
+        session_recorded_alive "$owner" "$owner_start" || session_clear_stale "$SESSIONS_DIR/$slot"
+    done
+    for slot in $(seq 1 20); do
+        [ -s "$SESSIONS_DIR/$slot/owner" ] && continue
         rm -rf "${SESSIONS_DIR:?}/$slot"
         mkdir -p "$SESSIONS_DIR/$slot"
         echo "$$ $(session_process_start $$)" >"$SESSIONS_DIR/$slot/owner"

@@ -25,21 +25,24 @@ def process_start(pid):
 
 
 def recorded_processes(session_dir):
-    """The session's own processes that run for its whole life: its display,
-    sound server and monitor readers (Wine decides when the desktop window's
-    process ends)."""
     with open(os.path.join(session_dir, "pids")) as f:
-        recorded = [tuple(line.split()) for line in f if line.strip()]
-    lasting = []
-    for pid, start in recorded:
+        return [tuple(line.split()) for line in f if line.strip()]
+
+
+def lasting(processes):
+    """Those of the processes that run for the session's whole life: its
+    display, sound server and monitor readers (Wine decides when the desktop
+    window's process ends)."""
+    found = []
+    for pid, start in processes:
         try:
             with open("/proc/%s/comm" % pid) as f:
                 name = f.read().strip()
         except OSError:
-            name = ""
-        if "wine" not in name and not name.endswith(".exe"):
-            lasting.append((pid, start))
-    return lasting
+            continue
+        if process_start(pid) == start and "wine" not in name and not name.endswith(".exe"):
+            found.append((pid, start))
+    return found
 
 
 def running(processes):
@@ -95,7 +98,10 @@ class Session:
         return self.log.read()
 
     def stop(self):
-        """Exit status and output of the session's shell."""
+        """Exit status and output of the session's shell (again the same when
+        it has stopped already)."""
+        if self.log.closed:
+            return self.shell.returncode, ""
         open(self.stop_file, "w").close()
         status = self.shell.wait(120)
         output = self.output()
@@ -112,26 +118,29 @@ class SideBySide(unittest.TestCase):
         first_env_path = os.environ.get("VENTROK_SESSION_ENV")
         if not first_env_path:
             first = Session()
+            self.addCleanup(first.stop)
             first_env_path = first.wait_ready()
             self.assertIsNotNone(first_env_path, first.output())
         first_dir = os.path.dirname(first_env_path)
         with open(first_env_path) as f:
             first_env_text = f.read()
         first_processes = recorded_processes(first_dir)
-        first_running = running(first_processes)
+        first_lasting = lasting(first_processes)
+        first_running = running(first_lasting)
         self.assertGreaterEqual(len(first_running), 4)  # display, sound server, readers
 
         second = Session()
+        self.addCleanup(second.stop)
         second_env_path = second.wait_ready()
         self.assertIsNotNone(second_env_path, second.output())
-        second_processes = recorded_processes(os.path.dirname(second_env_path))
+        second_processes = lasting(recorded_processes(os.path.dirname(second_env_path)))
         second_env, first_env = read_env(second_env_path), read_env(first_env_path)
         for key in ("DISPLAY", "PULSE_SERVER", "WINEPREFIX", "VENTROK_SESSION_ENV"):
             self.assertNotEqual(second_env[key], first_env[key], key)
 
         # Starting the second changed nothing of the first.
         self.assertEqual(recorded_processes(first_dir), first_processes)
-        self.assertEqual(running(first_processes), first_running)
+        self.assertEqual(running(first_lasting), first_running)
         with open(first_env_path) as f:
             self.assertEqual(f.read(), first_env_text)
 
@@ -139,12 +148,31 @@ class SideBySide(unittest.TestCase):
         status, output = second.stop()
         self.assertEqual(status, 0, output)
         self.assertEqual(running(second_processes), [])
-        self.assertEqual(running(first_processes), first_running)
+        self.assertEqual(running(first_lasting), first_running)
         self.assertEqual(recorded_processes(first_dir), first_processes)
 
         if first:
             self.assertEqual(first.stop()[0], 0)
-            self.assertEqual(running(first_processes), [])
+            self.assertEqual(running(first_lasting), [])
+
+
+class OwnerGone(unittest.TestCase):
+    def test_what_a_dead_owner_left_running_is_stopped_at_the_next_start(self):
+        orphaned = Session()
+        self.addCleanup(orphaned.stop)
+        env_path = orphaned.wait_ready()
+        self.assertIsNotNone(env_path, orphaned.output())
+        left = lasting(recorded_processes(os.path.dirname(env_path)))
+        self.assertGreaterEqual(len(left), 4)
+        orphaned.shell.kill()  # its owner ends without stopping it
+        orphaned.shell.wait()
+        self.assertEqual(running(left), [p for p, _ in left])
+
+        later = Session()
+        self.addCleanup(later.stop)
+        self.assertIsNotNone(later.wait_ready(), later.output())
+        self.assertEqual(running(left), [])
+        self.assertIn("whose owner ended without stopping it", later.output())
 
 
 class StartUpFailures(unittest.TestCase):
@@ -160,6 +188,7 @@ class StartUpFailures(unittest.TestCase):
                 f.write("#!/bin/sh\nexit 1\n")
             os.chmod(fake, 0o755)
             session = Session(path=fake_bin + ":" + os.environ["PATH"])
+            self.addCleanup(session.stop)
             started = time.monotonic()
             self.assertIsNone(session.wait_ready(60), program)
             self.assertEqual(session.shell.returncode, 3, program)
