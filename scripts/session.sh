@@ -259,9 +259,28 @@ session_prepare_wine() {
         wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
         wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1600x1200 /f >/dev/null 2>&1
         # Keep that desktop alive for the whole session, so that programs
-        # started one after another never wait for it to close and reopen.
-        wine explorer /desktop=Default,1600x1200 >/dev/null 2>&1 &
-        session_remember_pid $!
+        # started one after another never wait for it to close and reopen:
+        # the desktop's process ends a moment after its last window, so a
+        # hidden window of the window probe holds it open.
+        local holder=$VENTROK_BUILD/windows/window_probe.exe
+        [ -f "$holder" ] || holder=$VENTROK_ROOT/build/windows/window_probe.exe
+        if [ -f "$holder" ]; then
+            wine explorer /desktop=Default,1600x1200 "$(winepath -w "$holder")" hold-desktop \
+                >"$SESSION_DIR/desktop.log" 2>&1 &
+            session_remember_pid $!
+            local up=
+            for _ in $(seq 1 300); do
+                wine "$holder" find "ventrok desktop holder" >/dev/null 2>&1 && up=1 && break
+                sleep 0.1
+            done
+            [ -n "$up" ] ||
+                session_fail "the Wine desktop did not open within 30 s; see $SESSION_DIR/desktop.log" ||
+                return 1
+        else
+            session_log "no window probe built yet: the Wine desktop opens and closes with the programs"
+            wine explorer /desktop=Default,1600x1200 >"$SESSION_DIR/desktop.log" 2>&1 &
+            session_remember_pid $!
+        fi
     else
         wine reg delete 'HKCU\Software\Wine\Explorer' /v Desktop /f >/dev/null 2>&1 || true
     fi

@@ -38,6 +38,8 @@
 //   window_probe control-rects [HEX]   id, class, client rectangle, style (hex) and caption (hex)
 //                                      of every control of the main window (or of the window
 //                                      captioned HEX)
+//   window_probe hold-desktop          a hidden window that keeps the session's Wine desktop
+//                                      open until the session ends (scripts/session.sh)
 //   window_probe template-units EXE ID  creates dialog template ID of EXE hidden in this process:
 //                                      MapDialogRect of 4 x 8 units, then its control-rects
 #include <windows.h>
@@ -663,6 +665,16 @@ int main(int argc, char **argv)
             Sleep(100);
         }
         return 1;
+    }
+    if (strcmp(command, "hold-desktop") == 0) {
+        // A hidden window that keeps the session's Wine desktop open until
+        // the session ends it.
+        HWND holder = CreateWindowExA(0, "STATIC", "ventrok desktop holder", WS_POPUP, 0, 0, 1, 1,
+                                      nullptr, nullptr, nullptr, nullptr);
+        MSG message;
+        while (holder && GetMessageA(&message, nullptr, 0, 0) > 0)
+            DispatchMessageA(&message);
+        return holder ? 0 : 1;
     }
     if (strcmp(command, "template-units") == 0 && argc > 3)
         return template_units(argv[2], atoi(argv[3]));
