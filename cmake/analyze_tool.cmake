@@ -23,12 +23,27 @@ target_link_libraries(ventrok-analyze PRIVATE ventrok_core ventrok_tone_filter v
 # reads errno after a math function).
 target_compile_options(ventrok-analyze PRIVATE ${VENTROK_WARNINGS} -fno-math-errno)
 
-# The end-to-end tests convert recordings with sox.
-find_package(Python3 COMPONENTS Interpreter REQUIRED)
-find_program(VENTROK_SOX sox REQUIRED)
+# Its tests need python3 and sox (the recordings are converted with sox):
+# without them the configure stops, rather than leaving the tests out of the
+# run unnoticed.
+find_package(Python3 COMPONENTS Interpreter QUIET)
+find_program(VENTROK_SOX sox)
+if(NOT Python3_FOUND)
+    message(FATAL_ERROR "python3 not found: the tests of ventrok-analyze need it "
+                        "(scripts/install-packages.sh installs it)")
+endif()
+if(NOT VENTROK_SOX)
+    message(FATAL_ERROR "sox not found: the tests of ventrok-analyze need it "
+                        "(scripts/install-packages.sh installs it)")
+endif()
 add_test(NAME analyze_tool
          COMMAND ${Python3_EXECUTABLE} -m unittest -v test_analyze
          WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/analyze)
 set_tests_properties(analyze_tool PROPERTIES
     ENVIRONMENT "VENTROK_ANALYZE=$<TARGET_FILE:ventrok-analyze>;MAKE_KEYING_WAV=$<TARGET_FILE:make_keying_wav>"
     TIMEOUT 600)
+# That stop itself: a configure with python3 or sox hidden must fail.
+add_test(NAME configure_needs_test_tools
+         COMMAND ${Python3_EXECUTABLE} -m unittest -v test_configure
+         WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/build)
+set_tests_properties(configure_needs_test_tools PROPERTIES TIMEOUT 1200)

@@ -45,7 +45,12 @@ gtest_discover_tests(shell_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 # A small driver that reads the running program's window through Win32 calls;
 # used by the end-to-end tests.
 add_executable(window_probe tests/e2e/window_probe.cpp)
-target_link_libraries(window_probe PRIVATE user32 gdi32)
+target_link_libraries(window_probe PRIVATE user32 gdi32 comctl32)
+
+# Sessions of scripts/session.sh side by side (a test run and scripts/run.sh).
+add_test(NAME sessions COMMAND ${PYTHON3} -m unittest -v test_sessions
+         WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/session)
+set_tests_properties(sessions PROPERTIES TIMEOUT 900 ENVIRONMENT "VENTROK_BUILD=${CMAKE_BINARY_DIR}/..")
 
 # End-to-end tests: the real program under Wine with real audio through the
 # session's private sound server (started by scripts/test.sh).

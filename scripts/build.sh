@@ -15,11 +15,11 @@ done
 jobs=$(nproc)
 
 if [ "$what" = native ] || [ "$what" = all ]; then
-    cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake -S "$root" -B "$build/native" -DCMAKE_BUILD_TYPE=Release
     cmake --build "$build/native" -j"$jobs" "${targets[@]}"
 fi
 if [ "$what" = windows ] || [ "$what" = all ]; then
     cmake -S "$root" -B "$build/windows" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"
     cmake --build "$build/windows" -j"$jobs" "${targets[@]}"
 fi

@@ -14,6 +14,8 @@ packages=(
   libxxf86vm1 libgnutls30 libdbus-1-3
   xvfb xauth x11-utils imagemagick xdotool
   fonts-ipafont-gothic
+  # the Wine prefix's fonts are built from the IPA fonts (scripts/wine-fonts.py)
+  python3-fontforge
   pulseaudio pulseaudio-utils sox
   # ventrok-analyze (native command-line analysis)
   libsndfile1-dev libsoxr-dev pkg-config
@@ -42,5 +44,8 @@ fi
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP.utf8$'; then
   sudo_cmd=""
   [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 || true
+  $sudo_cmd localedef -i ja_JP -f UTF-8 ja_JP.UTF-8 || {
+    echo "install-packages: making the locale ja_JP.UTF-8 failed" >&2
+    exit 1
+  }
 fi

@@ -15,8 +15,11 @@ failed=0
 
 # shellcheck source=session.sh
 . scripts/session.sh
-session_start headless
+session_start headless || exit 1
 trap session_stop EXIT
+# The end-to-end tests log here every run they repeated, with its evidence.
+retries=build/test-artifacts/retries.log
+rm -f "$retries"
 (cd build/windows && ctest --output-on-failure) 2>&1 | tee build/windows-tests.log
 [ "${PIPESTATUS[0]}" -eq 0 ] || failed=1
 
@@ -35,5 +38,11 @@ grep -q "Done [0-9]* runs" build/fuzz.log || fuzz_failed=1
 total_failed=$(( ${native_failed:-1} + ${windows_failed:-1} + fuzz_failed ))
 total=$(( ${native_total:-0} + ${windows_total:-0} + 1 ))
 [ "$total_failed" -eq 0 ] || failed=1
+if [ -s "$retries" ]; then
+    cat "$retries"
+fi
+repeated=0
+[ -f "$retries" ] && repeated=$(wc -l <"$retries")
+echo "end-to-end runs repeated after a disturbance of the sound path: $repeated"
 echo "tests: $(( total - total_failed )) passed, $total_failed failed"
 exit $failed

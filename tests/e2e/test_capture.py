@@ -1,6 +1,5 @@
 """A tone played into the virtual microphone reaches the program block by block."""
 import os
-import time
 import unittest
 
 import harness
@@ -13,12 +12,18 @@ class CaptureReachesProgram(ProgramTest):
         wav = program.path("tone.wav")
         amplitude = 16384
         harness.write_tone_wav(wav, 3.0, amplitude=amplitude)
-        time.sleep(1.0)
         player = harness.play(wav)
         player.wait(20)
-        time.sleep(0.5)
-        with open(program.path("ventrok_blocks.log")) as f:
-            blocks = [line.split() for line in f if line.strip()]
+
+        def blocks_after_the_tone():
+            """The log once quiet blocks follow the loud ones (the tone has
+            been captured to its end)."""
+            with open(program.path("ventrok_blocks.log")) as f:
+                rows = [line.split() for line in f if line.strip()]
+            loud = [i for i, b in enumerate(rows) if int(b[3]) > amplitude // 2]
+            return rows if loud and len(rows) > loud[-1] + 10 else None
+
+        blocks = harness.wait_until(blocks_after_the_tone, 10, "the end of the tone in the block log")
         self.assertTrue(blocks)
         self.assertTrue(all(int(b[1]) == 110 for b in blocks[:-1]), "every block holds 110 samples")
         loud = [b for b in blocks if int(b[3]) > amplitude // 2]

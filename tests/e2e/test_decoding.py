@@ -1,7 +1,6 @@
 """Keying played into the virtual microphone appears, decoded, in the text line."""
 import os
 import subprocess
-import time
 import unittest
 import wave
 
@@ -60,11 +59,11 @@ class DecodedTextLine(ProgramTest):
     def key_in(self, program, wav, name):
         """開始, the keying into the microphone, then the line as captured."""
         probe("click", "1005")
-        time.sleep(0.5)
+        harness.wait_started()
         harness.play(wav).wait(120)
         # The last character ends after the character gap, the word space
-        # after six space units (about 0.4 s here): both are well past.
-        time.sleep(1.0)
+        # after six space units (about 0.4 s here): the WAV's silent tail of
+        # 1.5 s has passed both once it has been played.
         shot = program.path(name + ".bmp")
         harness.capture(shot)
         harness.keep_artifact(shot, "decoding_" + name + ".bmp")
@@ -106,8 +105,7 @@ class DecodedTextLine(ProgramTest):
     def test_wabun_after_two_switch_signals(self):
         program = self.start()
         probe("click", "1027")  # 自動切替
-        time.sleep(0.3)
-        self.assertEqual(checked(1027), 1)
+        self.assertEqual(harness.eventually(lambda: checked(1027), 1), 1)
         self.assertEqual((checked(1013), checked(1014)), (1, 0))
         wav = program.path("wabun.wav")
         durations = wabun_durations([["ﾎﾚ", "ﾎﾚ"], ["ｲ", "ﾛ", "ﾊ", "ﾆ", "ﾎ", "ﾍ", "ﾄ"], ["ｶﾞ"]])

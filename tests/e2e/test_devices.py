@@ -1,6 +1,5 @@
 """The device selection and about dialogs with the sound server's devices."""
 import os
-import time
 import unittest
 
 import harness
@@ -88,9 +87,9 @@ class DeviceDialog(ProgramTest):
             else:
                 probe("dialog-close", DEVICES)
             self.assertTrue(dialog_gone(DEVICES), (shown, how, what))
-            time.sleep(0.5)  # the next paint reopens the devices
+            harness.wait_devices_open("ventrok.exe")  # the next paint reopens them
             self.assertEqual(selections(), expected, (shown, how, what))
-            time.sleep(0.5)
+            harness.wait_devices_open("ventrok.exe")
             self.assertEqual(enabled_states(), IDLE)
 
     def test_dialog_while_recording_drops_it_and_reopens_the_capture(self):
@@ -98,9 +97,9 @@ class DeviceDialog(ProgramTest):
         wav = program.path("keying.wav")
         keying.write_keying_wav(wav, [0] + [60, 60] * 40 + [60], tail_ms=500)
         probe("click", "1005")
-        time.sleep(0.5)
+        harness.wait_started()
         player = harness.play(wav)
-        time.sleep(2.5)  # well into the keying: the recording runs
+        harness.wait_until(lambda: harness.recording_runs(program), 10, "the recording")
         first = program.path("recording.bmp")
         harness.capture(first)
         self.assertFalse(text_drawn_at(program, harness.read_bmp(first), 180, 260,
@@ -110,11 +109,17 @@ class DeviceDialog(ProgramTest):
         probe("dialog-button", DEVICES, OK)
         self.assertTrue(dialog_gone(DEVICES))
         player.wait(60)
-        time.sleep(1.0)
+        harness.wait_devices_open("ventrok.exe")
         shot = program.path("after_dialog.bmp")
-        harness.capture(shot)
+
+        def start_prompt_shown():
+            harness.capture(shot)
+            image = harness.read_bmp(shot)
+            return image if text_drawn_at(program, image, 180, 260, "開始を押してください") else None
+
+        # The paint after the dialog reopens the devices and draws the prompts.
+        image = harness.wait_until(start_prompt_shown, 10, "the start prompt after the dialog")
         harness.keep_artifact(shot, "devices_after_dialog_while_recording.bmp")
-        image = harness.read_bmp(shot)
         self.assertTrue(text_drawn_at(program, image, 180, 260, "開始を押してください"))
         self.assertTrue(text_drawn_at(program, image, 180, 286,
                                       "印字・再生で前回記録を再生できます"))
@@ -124,11 +129,14 @@ class DeviceDialog(ProgramTest):
         tone = program.path("tone.wav")
         harness.write_tone_wav(tone, 1.5, amplitude=16384)
         player = harness.play(tone)
-        time.sleep(1.2)
         meter = program.path("meter.bmp")
-        harness.capture(meter)
+
+        def blue_bar():
+            harness.capture(meter)
+            return harness.pixel(harness.read_bmp(meter), 960, 31) == (0, 0, 255)
+
+        harness.wait_until(blue_bar, 10, "the tone's blue bar in the level meter")
         player.wait(30)
-        self.assertEqual(harness.pixel(harness.read_bmp(meter), 960, 31), (0, 0, 255))
 
     def test_virtual_microphone_chosen_explicitly_still_measures(self):
         program = self.start()
@@ -139,16 +147,16 @@ class DeviceDialog(ProgramTest):
         probe("dialog-select", DEVICES, INPUT_LIST, str(microphone))
         probe("dialog-button", DEVICES, OK)
         self.assertTrue(dialog_gone(DEVICES))
-        time.sleep(1.0)
+        harness.wait_devices_open("ventrok.exe")
         self.assertEqual(selections()[0], microphone)
-        time.sleep(1.0)
+        harness.wait_devices_open("ventrok.exe")
         entries = [0] + [60, 60, 180, 60] * 10 + [60, 200, 60]
         wav = program.path("keying.wav")
         keying.write_keying_wav(wav, entries)
         probe("click", "1005")
-        time.sleep(0.5)
+        harness.wait_started()
         harness.play(wav).wait(120)
-        time.sleep(1.5)
+        harness.wait_automatic_stop(program)
         with open(program.path(DATA_FILE), "rb") as f:
             lines = f.read().decode("cp932").splitlines()
         self.assertEqual(lines[8], "".join("%d," % e for e in entries) + "0")
@@ -172,7 +180,8 @@ class AboutDialog(ProgramTest):
             else:
                 probe("dialog-close", ABOUT)
             self.assertTrue(dialog_gone(ABOUT), how)
-            time.sleep(0.3)
+            self.assertEqual(harness.eventually(lambda: probe("focus").stdout.strip(), "1005"),
+                             "1005", how)
             self.assertIsNone(self.programs[0].process.poll())
             self.assertEqual((probe_lines("controls"), probe_lines("trackbars")), before, how)
             self.assertEqual(probe("focus").stdout.strip(), "1005")

@@ -2,8 +2,8 @@
 the clipping transform, and at the monitor volume."""
 import array
 import math
+import os
 import subprocess
-import time
 import unittest
 import wave
 
@@ -50,9 +50,15 @@ def echo_of(program, samples, name):
     recorder = subprocess.Popen(["parec", "-d", "speaker.monitor", "--format=s16le",
                                  "--rate=11025", "--channels=1", "--file-format=wav", heard],
                                 env=env)
-    time.sleep(0.5)
+
+    def recorded_bytes():
+        return os.path.getsize(heard) if os.path.exists(heard) else 0
+
+    harness.wait_until(lambda: recorded_bytes() > 1000, 10, "the speaker recording starting")
     harness.play(played).wait(60)
-    time.sleep(0.5)
+    # The echo's tail: half a second more of recorded sound.
+    more = recorded_bytes() + 11025
+    harness.wait_until(lambda: recorded_bytes() >= more, 10, "the echo's tail in the recording")
     recorder.terminate()
     recorder.wait(10)
     harness.keep_artifact(heard, "monitor_" + name + ".wav")
@@ -133,7 +139,7 @@ class MonitorVolume(ProgramTest):
         probe("set-trackbar", "1008", "100")
         probe("dialog-button", DEVICES, "3")
         self.assertEqual(probe("gone", DEVICES).returncode, 0)
-        time.sleep(1.0)
+        harness.wait_devices_open("ventrok.exe")
         full = self.peak_of_echo(program, "volume_100_after_open")
         # At 100 % the echo is the captured sound unchanged; the initial 50 %
         # (volume word 0x7FFF7FFF) halves it.

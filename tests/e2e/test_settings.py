@@ -70,7 +70,8 @@ class Trackbars(ProgramTest):
         for position, threshold in ((37, 11982), (0, 510), (100, 31875), (38, 12306),
                                     (50, 16192), (1, 510), (99, 31875)):
             probe("set-trackbar", "1009", str(position))
-            time.sleep(0.3)
+            # The probe's messages are handled before it returns; the capture
+            # reads the screen the handler drew on.
             image = capture(program, "threshold_%d.bmp" % position)
             self.assertEqual(marker_columns(image), [948 + threshold // 510], position)
 
@@ -91,9 +92,9 @@ class Trackbars(ProgramTest):
                         "--amplitude", "24000"], check=True, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
         probe("click", "1005")
-        time.sleep(0.5)
+        harness.wait_started()
         harness.play(wav).wait(120)
-        time.sleep(1.5)  # the automatic stop 10 s after the last key-down
+        harness.wait_automatic_stop(program)
         with open(program.path(DATA_FILE), "rb") as f:
             lines = f.read().decode("cp932").splitlines()
         probe("command", "104")
@@ -124,7 +125,6 @@ class UnitTimeDisplay(ProgramTest):
                                    ("off", blank, blank),
                                    ("on", "MARK : 50ms", "SPACE: 50ms")):
             probe("click", "1021")
-            time.sleep(0.3)
             image = capture(program, "units_%s.bmp" % state)
             self.assertTrue(drawn_in_font(program, image, 1043, 33, mark, "oem"), state)
             self.assertTrue(drawn_in_font(program, image, 1043, 51, space, "oem"), state)
@@ -140,23 +140,27 @@ class DuringRecording(ProgramTest):
         wav = program.path("keying.wav")
         keying.write_keying_wav(wav, [0] + [60, 60] * 30 + [60])
         probe("click", "1005")
-        time.sleep(0.5)
+        harness.wait_started()
         player = harness.play(wav)
-        time.sleep(2.0)
+        harness.wait_until(lambda: harness.recording_runs(program), 10, "the recording")
         self.assertEqual(enabled_states(), {1005: 0, 1007: 1, 1015: 0, 1016: 0})
         probe("click", "1028")
-        time.sleep(0.3)
         self.assertEqual(enabled_states(), IDLE)
         player.wait(120)
-        time.sleep(1.5)  # past the moment an unbroken recording would stop
-        self.assertFalse(os.path.exists(program.path(DATA_FILE)))
+        # The WAV ends 11 s after the last key-down: past the moment an
+        # unbroken recording would have stopped and saved.
+        harness.holds(lambda: not os.path.exists(program.path(DATA_FILE)), 1.5,
+                      "no keying data file")
         self.assertEqual(enabled_states(), IDLE)
         checked = {int(r[0]): int(r[4]) for r in probe_lines("controls")}
         self.assertEqual(checked[1028], 1)
-        # Idle, not armed: a new keying is not recorded.
+        # Idle, not armed: a new keying is not recorded, though it reaches the
+        # level meter (blue bar).
         player = harness.play(wav)
-        time.sleep(2.0)
+        harness.wait_until(lambda: harness.pixel(capture(program, "idle_keying.bmp"), 960, 31)
+                           == (0, 0, 255), 10, "the keying on the level meter")
         self.assertEqual(enabled_states(), IDLE)
+        self.assertFalse(harness.recording_runs(program))
         player.kill()
         player.wait()
 
@@ -176,7 +180,7 @@ class DuringRecording(ProgramTest):
         first_pause_ms = LEAD_MS + sum(entries[:12])
         second_pause_ms = first_pause_ms + pause + sum(a_then_b)
         probe("click", "1005")
-        time.sleep(0.5)
+        harness.wait_started()
         player = harness.play(wav)
         started = time.monotonic()
         for pause_start, control in ((first_pause_ms, "1014"), (second_pause_ms, "1024")):
@@ -185,7 +189,8 @@ class DuringRecording(ProgramTest):
             late = time.monotonic() - started - (pause_start + pause - 500) / 1000.0
             self.assertLess(late, 0, "the setting changed too late in the pause")
         player.wait(60)
-        time.sleep(0.5)
+        # The WAV's silent tail of 1.5 s ends the last character and writes
+        # its word space.
         image = capture(program, "decoded_text.bmp")
         self.assertTrue(drawn_in_font(program, image, 28, 90, "AB ｲﾊ ﾍﾑ ", "decode"))
         checked = {int(r[0]): int(r[4]) for r in probe_lines("controls")}

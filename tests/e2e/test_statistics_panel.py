@@ -2,7 +2,6 @@
 itself: every text, the markers under the MARK axis and the ratio bars are
 read back from a capture of the window."""
 import math
-import time
 import unittest
 
 import harness
@@ -78,9 +77,9 @@ class StatisticsPanel(ProgramTest):
         wav = program.path("keying.wav")
         keying.write_keying_wav(wav, entries)
         probe("click", "1005")
-        time.sleep(0.5)
+        harness.wait_started()
         harness.play(wav).wait(120)
-        time.sleep(1.5)  # the automatic stop comes 10 s after the last key-down
+        harness.wait_automatic_stop(program)
         shot = program.path("panel.bmp")
         harness.capture(shot)
         harness.keep_artifact(shot, artifact)

@@ -32,6 +32,16 @@
 //                                      then the counting build's live objects (see gdi_count)
 //   window_probe render-oem HEX FILE   the text drawn with the stock OEM fixed-pitch font
 //   window_probe window-... HEX ...    another top-level window by its caption (see below)
+//   window_probe fonts                 what every font the windows draw with resolves to (see
+//                                      print_fonts): kind, face, family, height, average width,
+//                                      dialog base units, grey pixels of a sample text
+//   window_probe control-rects [HEX]   id, class, client rectangle, style (hex) and caption (hex)
+//                                      of every control of the main window (or of the window
+//                                      captioned HEX)
+//   window_probe hold-desktop          a hidden window that keeps the session's Wine desktop
+//                                      open until the session ends (scripts/session.sh)
+//   window_probe template-units EXE ID  creates dialog template ID of EXE hidden in this process:
+//                                      MapDialogRect of 4 x 8 units, then its control-rects
 #include <windows.h>
 #include <commctrl.h>
 
@@ -151,10 +161,10 @@ struct picture {
     }
 };
 
-// The font of the decoded text line.
-static HFONT create_decode_font()
+// The font of the decoded text line: height 16, or 24 for large text.
+static HFONT create_decode_font(int height = 16)
 {
-    return CreateFontA(16, 0, 0, 0, 400, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, PROOF_QUALITY,
+    return CreateFontA(height, 0, 0, 0, 400, 0, 0, 0, SHIFTJIS_CHARSET, 0, 0, PROOF_QUALITY,
                        FIXED_PITCH | FF_MODERN, "ＭＳ ゴシック");
 }
 
@@ -200,6 +210,197 @@ static int cover(HWND hwnd)
     Sleep(300);
     DestroyWindow(cover);
     Sleep(300);
+    return 0;
+}
+
+// ---- fonts: the face, metrics and rendering each font resolves to.
+
+// The dialog manager's base units for a font: the average width of the 52
+// Latin letters, rounded, and the character height.
+static SIZE font_base_units(HDC dc)
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE extent;
+    GetTextExtentPoint32A(dc, letters, 52, &extent);
+    TEXTMETRICA metrics;
+    GetTextMetricsA(dc, &metrics);
+    SIZE units = {(extent.cx / 26 + 1) / 2, metrics.tmHeight};
+    return units;
+}
+
+// Pixels of a sample text drawn black on white that are neither black nor
+// white: anything above 0 means the font is drawn antialiased.
+static int grey_pixels(HWND hwnd, HGDIOBJ font)
+{
+    static const char sample[] = "MARK :123ms \x8a\x4a\x8e\x6e"; // "開始" in CP932
+    picture p(hwnd, 240, 40);
+    HGDIOBJ old_font = SelectObject(p.dc, font);
+    TextOutA(p.dc, 2, 2, sample, static_cast<int>(sizeof sample - 1));
+    SelectObject(p.dc, old_font);
+    GdiFlush();
+    const int stride = (p.width * 3 + 3) & ~3;
+    int grey = 0;
+    for (int y = 0; y < p.height; y++) {
+        const unsigned char *row = static_cast<const unsigned char *>(p.bits) + y * stride;
+        for (int i = 0; i < p.width * 3; i++)
+            if (row[i] != 0 && row[i] != 255) {
+                grey++;
+                i += 2 - i % 3; // count each pixel once
+            }
+    }
+    return grey;
+}
+
+// The family name (name 1) in the name table of the font file selected into
+// the DC, in ASCII: Wine reports a replaced font under the name asked for,
+// so only the file tells which font it is. "-" when it has none.
+static void print_font_file_family(HDC dc)
+{
+    const DWORD name_table = 0x656d616e; // "name", as GetFontData wants the tag
+    const DWORD size = GetFontData(dc, name_table, 0, nullptr, 0);
+    if (size == GDI_ERROR || size < 6) {
+        printf("-");
+        return;
+    }
+    auto *data = static_cast<unsigned char *>(malloc(size));
+    GetFontData(dc, name_table, 0, data, size);
+    auto word = [data](DWORD at) { return static_cast<DWORD>(data[at] << 8 | data[at + 1]); };
+    const DWORD count = word(2);
+    const DWORD strings = word(4);
+    bool found = false;
+    for (DWORD i = 0; i < count && 6 + 12 * (i + 1) <= size && !found; i++) {
+        const DWORD record = 6 + 12 * i;
+        // Windows platform, Unicode, US English, family name: UTF-16BE.
+        if (word(record) != 3 || word(record + 2) != 1 || word(record + 4) != 0x409 ||
+            word(record + 6) != 1)
+            continue;
+        const DWORD length = word(record + 8);
+        const DWORD offset = strings + word(record + 10);
+        for (DWORD j = 0; j + 1 < length && offset + j + 1 < size; j += 2)
+            putchar(data[offset + j + 1] == ' ' ? '_' : data[offset + j + 1]);
+        found = true;
+    }
+    if (!found)
+        printf("-");
+    free(data);
+}
+
+// One line: kind, face as GetTextFace reports it (hex CP932), family named
+// in the font file (ASCII, blanks as "_"; "-" for none), character height, average width,
+// dialog base units x and y, grey pixels of the sample text. Exit 1 when
+// the font cannot be selected.
+static int print_font(const char *kind, HWND hwnd, HGDIOBJ font)
+{
+    HDC dc = GetDC(hwnd);
+    HGDIOBJ old_font = SelectObject(dc, font);
+    if (!old_font) {
+        ReleaseDC(hwnd, dc);
+        fprintf(stderr, "%s: the font cannot be selected\n", kind);
+        return 1;
+    }
+    char face[LF_FACESIZE] = "";
+    GetTextFaceA(dc, sizeof face, face);
+    TEXTMETRICA metrics;
+    GetTextMetricsA(dc, &metrics);
+    const SIZE units = font_base_units(dc);
+    printf("%s ", kind);
+    print_hex(face);
+    printf(" ");
+    print_font_file_family(dc);
+    SelectObject(dc, old_font);
+    ReleaseDC(hwnd, dc);
+    printf(" %ld %ld %ld %ld %d\n", static_cast<long>(metrics.tmHeight),
+           static_cast<long>(metrics.tmAveCharWidth), static_cast<long>(units.cx),
+           static_cast<long>(units.cy), grey_pixels(hwnd, font));
+    return 0;
+}
+
+// A dialog template's font as the dialog manager creates it: the point size
+// at the screen's resolution, any weight, the default character set.
+static HFONT create_dialog_font(const char *face, int point_size)
+{
+    HDC screen = GetDC(nullptr);
+    const int pixels = MulDiv(point_size, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    return CreateFontA(-pixels, 0, 0, 0, FW_DONTCARE, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0,
+                       PROOF_QUALITY, FF_DONTCARE, face);
+}
+
+// Every font the windows draw with, created here under the same Wine
+// prefix as the program creates them (a font handle of another process is
+// not usable here, and Wine answers WM_GETFONT from another process with
+// 0): the fonts of the dialog templates (main window; device and replay
+// windows; about dialog), the stock OEM_FIXED_FONT, and the decode font at
+// the normal and the large height.
+static int print_fonts(HWND hwnd)
+{
+    static const struct {
+        const char *kind, *face;
+        int point_size;
+    } dialog_fonts[] = {{"dialog-main", "ＭＳ Ｐゴシック", 10},
+                        {"dialog-ui", "MS UI Gothic", 10},
+                        {"dialog-about", "MS UI Gothic", 12}};
+    int result = 0;
+    for (const auto &dialog : dialog_fonts) {
+        HFONT font = create_dialog_font(dialog.face, dialog.point_size);
+        result |= print_font(dialog.kind, hwnd, font);
+        DeleteObject(font);
+    }
+    result |= print_font("oem", hwnd, GetStockObject(OEM_FIXED_FONT));
+    for (int large = 0; large <= 1; large++) {
+        HFONT decode = create_decode_font(large ? 24 : 16);
+        result |= print_font(large ? "decode-large" : "decode", hwnd, decode);
+        DeleteObject(decode);
+    }
+    return result;
+}
+
+static BOOL CALLBACK print_control_rect(HWND child, LPARAM)
+{
+    char class_name[64] = "";
+    char caption[256] = "";
+    GetClassNameA(child, class_name, sizeof class_name);
+    GetWindowTextA(child, caption, sizeof caption);
+    RECT rect;
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT *>(&rect), 2);
+    printf("%d %s %ld %ld %ld %ld %lx ", GetDlgCtrlID(child), class_name, rect.left, rect.top,
+           rect.right, rect.bottom, static_cast<unsigned long>(GetWindowLongA(child, GWL_STYLE)));
+    print_hex(caption);
+    printf("\n");
+    return TRUE;
+}
+
+static INT_PTR CALLBACK quiet_dialog(HWND, UINT, WPARAM, LPARAM)
+{
+    return FALSE;
+}
+
+// Creates a dialog template of a program hidden in this process, where
+// MapDialogRect works, and prints "units X Y" for 4 x 8 dialog units and
+// then its controls as control-rects does. The template's own styles may
+// show it: it is hidden again at once and never painted.
+static int template_units(const char *path, int template_id)
+{
+    HMODULE module = LoadLibraryExA(path, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module) {
+        fprintf(stderr, "cannot load %s\n", path);
+        return 1;
+    }
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    HWND dialog = CreateDialogParamA(module, MAKEINTRESOURCEA(template_id), nullptr, quiet_dialog, 0);
+    if (!dialog) {
+        fprintf(stderr, "cannot create dialog %d\n", template_id);
+        return 1;
+    }
+    ShowWindow(dialog, SW_HIDE);
+    RECT units = {0, 0, 4, 8};
+    MapDialogRect(dialog, &units);
+    printf("units %ld %ld\n", units.right, units.bottom);
+    EnumChildWindows(dialog, print_control_rect, 0);
+    DestroyWindow(dialog);
+    FreeLibrary(module);
     return 0;
 }
 
@@ -470,9 +671,22 @@ int main(int argc, char **argv)
         }
         return 1;
     }
+    if (strcmp(command, "hold-desktop") == 0) {
+        // A hidden window that keeps the session's Wine desktop open until
+        // the session ends it.
+        HWND holder = CreateWindowExA(0, "STATIC", "ventrok desktop holder", WS_POPUP, 0, 0, 1, 1,
+                                      nullptr, nullptr, nullptr, nullptr);
+        MSG message;
+        while (holder && GetMessageA(&message, nullptr, 0, 0) > 0)
+            DispatchMessageA(&message);
+        return holder ? 0 : 1;
+    }
+    if (strcmp(command, "template-units") == 0 && argc > 3)
+        return template_units(argv[2], atoi(argv[3]));
     // A window that exists can be missed for a moment while the desktop is
     // busy; look again for up to ten seconds before giving up.
-    const bool needs_main = strcmp(command, "find") != 0 && strcmp(command, "dismiss") != 0;
+    const bool needs_main = strcmp(command, "find") != 0 && strcmp(command, "dismiss") != 0 &&
+                            strcmp(command, "fonts") != 0;
     HWND hwnd = find_main_window();
     for (int i = 0; !hwnd && needs_main && i < 100; i++) {
         Sleep(100);
@@ -585,6 +799,14 @@ int main(int argc, char **argv)
         return 1;
     } else if (strcmp(command, "render-font") == 0 && argc > 4) {
         return render_in_font(hwnd, argv[2], argv[3], argv[4]);
+    } else if (strcmp(command, "fonts") == 0) {
+        // Drawn on the main window's DCs when it runs, on the desktop's otherwise.
+        return print_fonts(hwnd ? hwnd : GetDesktopWindow());
+    } else if (strcmp(command, "control-rects") == 0) {
+        HWND window = argc > 2 ? find_by_hex_caption(argv[2]) : hwnd;
+        if (!window)
+            return 1;
+        EnumChildWindows(window, print_control_rect, 0);
     } else if (strcmp(command, "wave-devices") == 0) {
         return list_wave_devices();
     } else {
