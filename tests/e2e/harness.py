@@ -54,6 +54,9 @@ class Program:
 
     def __init__(self, name="ventrok.exe", env=None, workdir=None):
         self.workdir = workdir or tempfile.mkdtemp(prefix="ventrok-e2e-")
+        # The harness's own captures go here, never into the program's
+        # folder, which a test may have made unwritable or full.
+        self.scratch = tempfile.mkdtemp(prefix="ventrok-scratch-")
         self.env = env or ENV
         self.process = subprocess.Popen(["wine", exe(name)], cwd=self.workdir, env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -74,6 +77,9 @@ class Program:
 
     def path(self, name):
         return os.path.join(self.workdir, name)
+
+    def scratch_path(self, name):
+        return os.path.join(self.scratch, name)
 
 
 # Probe commands that only read or draw a picture: safe to run again. Those
@@ -201,11 +207,16 @@ def sound_streams(kind, env=None):
             if line.strip().startswith("application.name =")]
 
 
+# Wine names a program's streams after the product name of its version
+# resource: both builds of the program are "Ventrok".
+PROGRAM_STREAM_NAME = "Ventrok"
+
+
 def wait_devices_open(exe_name, env=None, seconds=20):
     """Waits until the program has opened its capture device and its monitor
     output (its first paint does), as the sound server sees them."""
-    wait_until(lambda: exe_name in sound_streams("source-outputs", env)
-               and exe_name in sound_streams("sink-inputs", env),
+    wait_until(lambda: PROGRAM_STREAM_NAME in sound_streams("source-outputs", env)
+               and PROGRAM_STREAM_NAME in sound_streams("sink-inputs", env),
                seconds, "%s opening its capture device and monitor output" % exe_name)
 
 
@@ -221,7 +232,7 @@ def wait_enabled(control_id, what, seconds=10, enabled=1):
 def drawn(program, x, y, width, height):
     """The client area captured when something is drawn in the rectangle
     (a pixel that is not white), else None."""
-    path = program.path("drawn.bmp")
+    path = program.scratch_path("drawn.bmp")
     capture(path)
     image = read_bmp(path)
     rows = region(image, x, y, width, height)
@@ -279,7 +290,7 @@ class ProgramTest(unittest.TestCase):
         wait_devices_open(name, program.env)
 
         def axes_drawn():
-            path = program.path("started.bmp")
+            path = program.scratch_path("started.bmp")
             capture(path)
             return pixel(read_bmp(path), 300, 630) == (0, 0, 0)
 

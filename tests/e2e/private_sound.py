@@ -49,10 +49,11 @@ class PrivateSound:
         pids = os.path.join(self.folder, "pids")
         if os.path.exists(pids):
             with open(pids) as f:
+                # Each line: the process id, then its start time.
                 for line in f:
-                    if line.strip():
+                    if line.split():
                         try:
-                            os.kill(int(line), signal.SIGKILL)
+                            os.kill(int(line.split()[0]), signal.SIGKILL)
                         except ProcessLookupError:
                             pass
             os.remove(pids)
