@@ -72,6 +72,12 @@ def expected_keying_file(entries, measured_seconds):
     return "".join(line + "\r\n" for line in lines).encode("cp932")
 
 
+# PARIS CQ DEKARN, letter by letter: twelve letters of dots and dashes whose
+# last mark starts 300..700 ms into a second (7.553 s of clock), so that the
+# automatic stop 10 s after it falls within a known whole second.
+KNOWN_LETTERS = [".--.", ".-", ".-.", "..", "...", "-.-.", "--.-", "-..", ".", "-.-", ".-.-.", "-."]
+
+
 def hand_keying(letters):
     """A timeline of uneven hand keying: dots near 60 ms, dashes near 185 ms,
     element gaps near 62 ms, letter gaps near 190 ms. Entry 0 is 0."""

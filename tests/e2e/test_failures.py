@@ -17,7 +17,7 @@ from private_sound import PrivateSound
 DATA_FILE = "打鍵データ.csv"
 NOT_SAVED = "打鍵データ.csvを保存できませんでした"
 REPLAY_HINT = "印字・再生で記録したデータの印字および再生ができます"
-LETTERS = [".--.", ".-", ".-.", "..", "...", "-.-.", "--.-", "-..", ".", "-.-", ".-.-.", "-."]
+LETTERS = keying.KNOWN_LETTERS
 
 
 def enabled_buttons(env):

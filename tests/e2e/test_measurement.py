@@ -39,7 +39,7 @@ class Measurement(ProgramTest):
     def test_keying_saved_byte_for_byte_after_automatic_stop(self):
         # The last mark starts at 7.553 s of clock, so the automatic stop
         # falls at 17.55..17.7 s whatever the block phase and the file says 17 s.
-        letters = [".--.", ".-", ".-.", "..", "...", "-.-.", "--.-", "-..", ".", "-.-", ".-.-.", "-."]
+        letters = keying.KNOWN_LETTERS
         entries = keying.hand_keying(letters)
         self.assertGreaterEqual(len(entries), 40)
         mark_start = sum(entries[:-1])

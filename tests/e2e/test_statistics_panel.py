@@ -12,7 +12,7 @@ RED = (255, 0, 0)
 
 # Two keyings whose last mark starts 300..700 ms into a second, so that the
 # automatic stop (10 s after the last key-down) falls in a known whole second.
-ENGLISH_LETTERS = [".--.", ".-", ".-.", "..", "...", "-.-.", "--.-", "-..", ".", "-.-", ".-.-.", "-."]
+ENGLISH_LETTERS = keying.KNOWN_LETTERS
 ONLY_DOTS = ["."] * 23
 
 
