@@ -1,5 +1,6 @@
-// The level meter drawn into memory DCs (and once through a hidden window
-// into the back buffer) and read back pixel by pixel.
+// The level meter drawn into memory DCs and, through a hidden window, into
+// the back buffer (alone and within a captured block's drawing, with the
+// block's blanking of the Armed prompt), read back pixel by pixel.
 #include "win32/display/back_buffer.h"
 #include "win32/display/block_drawing.h"
 #include "win32/display/meter_update.h"
@@ -205,6 +206,40 @@ TEST_F(LevelMeter, MeterUpdateOfABlockReachesTheBackBuffer)
         EXPECT_EQ(GetPixel(memory.dc, 1010, 36), BLACK);
         EXPECT_EQ(GetPixel(memory.dc, 980, 30), WHITE) << "empty bar";
     }
+    DestroyWindow(hwnd);
+}
+
+// The first key-down of a recording blanks the Armed prompt in the back
+// buffer: the whole prompt, in whatever font the back buffer's texts come
+// out in, whether or not OEM_FIXED_FONT is as large.
+TEST(ArmedPrompt, RecordingStartBlanksTheWholePrompt)
+{
+    HWND hwnd = create_hidden_window();
+    ASSERT_NE(hwnd, nullptr);
+    create_back_buffer(hwnd, 1200, 900);
+    const char prompt[] = "入力待ち    打鍵を始めてください";
+    back_buffer_text(180, 260, prompt);
+    SIZE extent;
+    {
+        back_buffer_dc memory;
+        GetTextExtentPoint32A(memory.dc, prompt, static_cast<int>(sizeof prompt - 1), &extent);
+        int dark = 0;
+        for (int y = 260; y < 260 + extent.cy; ++y)
+            for (int x = 180; x < 180 + extent.cx; ++x)
+                dark += GetPixel(memory.dc, x, y) != WHITE;
+        ASSERT_GT(dark, 0) << "the prompt was drawn";
+    }
+    {
+        block_drawing drawing(hwnd, false);
+        const engine_display display = block_display(drawing);
+        display.recording_started(display.context);
+    }
+    back_buffer_dc memory;
+    int dark = 0;
+    for (int y = 260; y < 260 + extent.cy; ++y)
+        for (int x = 180; x < 180 + extent.cx; ++x)
+            dark += GetPixel(memory.dc, x, y) != WHITE;
+    EXPECT_EQ(dark, 0) << "pixels of the prompt left after the blanks";
     DestroyWindow(hwnd);
 }
 

@@ -6,6 +6,7 @@
 #include "win32/app/dialogs.h"
 #include "win32/app/main_window.h"
 #include "win32/app/texts.h"
+#include "win32/display/armed_prompt.h"
 #include "win32/display/back_buffer.h"
 #include "win32/common/gdi.h"
 #include "win32/display/decoded_text.h"
@@ -36,9 +37,7 @@ void start_sequence(HWND hwnd, measurement_engine &engine)
     // Armed without blocks until the stop button.
     open_main_window_audio(hwnd, engine.settings);
     panel_clear(hwnd);
-    back_buffer_text(180, 260, texts::blanks_40);
-    back_buffer_text(180, 260, texts::waiting_for_keying);
-    back_buffer_text(180, 286, texts::blanks_48);
+    draw_armed_prompt();
     reset_displays();
 
     SetDlgItemTextA(hwnd, IDC_START, texts::start_caption);

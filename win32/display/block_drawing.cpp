@@ -1,6 +1,6 @@
 #include "win32/display/block_drawing.h"
 
-#include "win32/common/gdi.h"
+#include "win32/display/armed_prompt.h"
 #include "win32/display/back_buffer.h"
 #include "win32/display/decoded_text.h"
 #include "win32/display/sweep.h"
@@ -33,8 +33,6 @@ block_drawing::~block_drawing()
 namespace
 {
 
-const char status_line_blanks[] = "                                        "; // 40
-
 const block_drawing &drawing_of(void *context)
 {
     return *static_cast<const block_drawing *>(context);
@@ -42,7 +40,7 @@ const block_drawing &drawing_of(void *context)
 
 void blank_status_line(void *context)
 {
-    draw_text(drawing_of(context).memory, 180, 260, status_line_blanks);
+    blank_armed_prompt(drawing_of(context).memory);
 }
 
 void show_text(void *context, entry_kind_t kind, const char *text, int length)
