@@ -4,6 +4,8 @@
 // with the automatic stop.
 #include "core/app/measurement_engine.h"
 
+#include <algorithm>
+
 namespace
 {
 
@@ -65,11 +67,36 @@ void analyse_block(measurement_engine &e, const int16_t *samples, size_t count,
     bool awaits_gap = decoder_awaits_gap(e.decoder);
     bool gap_checked = false;
     uint32_t gap_checked_ms = 0;
-    for (size_t i = 0; i < count; i++) {
-        const uint32_t events = detector_analyse_sample(d, samples[i], detecting);
+    for (size_t i = 0; i < count;) {
+        // Runs in which nothing can happen but counting go through the
+        // detector's quick path: short of the next sweep step while the
+        // sweep is drawn, and short of the next clock tick while the key is
+        // up and the decoder waits for the gap to grow.
+        size_t limit = count - i;
+        if (display.sweep_step && m.recording_phase != RECORDING_WAITING)
+            limit = std::min<size_t>(limit, DISPLAY_STEP_SAMPLES - 1 - d.display_step_counter);
+        if (!d.key_down && awaits_gap) {
+            // Every full step at a key-up sample has checked the gap as it
+            // stands; only the first key-up sample of the block has not.
+            if (!gap_checked)
+                limit = 0;
+            else
+                limit = std::min<size_t>(limit, SAMPLES_PER_MS - 1 -
+                                                    d.sample_counter % SAMPLES_PER_MS);
+        }
+        if (limit > 0) {
+            const size_t taken = detector_take_uneventful(d, samples + i, limit, detecting);
+            i += taken;
+            if (taken > 0)
+                continue;
+        }
+
+        const uint32_t events = detector_analyse_sample(d, samples[i++], detecting);
         const uint32_t changes = events & ~DETECTOR_DISPLAY_STEP;
-        const bool gap_check_due = !d.key_down && (changes || (awaits_gap && (!gap_checked ||
-                                                   detector_key_up_ms(d) != gap_checked_ms)));
+        // A space accepted at a key-up already checked changes nothing the
+        // check looks at (it ends a character only by the key-up's length).
+        const bool gap_check_due = !d.key_down && awaits_gap &&
+                                   (!gap_checked || detector_key_up_ms(d) != gap_checked_ms);
         if (changes || gap_check_due) {
             e.detector = d;
             if (events & DETECTOR_FIRST_ONSET) {
@@ -129,7 +156,9 @@ meter_update meter_cadence(measurement_engine &e)
         break;
     case RECORDING_STOPPED:
         if (!m.statistics_redrawn) {
-            if (!m.too_few_keyings && e.timeline.timeline_count >= MIN_TIMELINE_ENTRIES) {
+            // A stop sets too few keyings exactly when the timeline has fewer
+            // than 40 entries, and nothing changes the timeline afterwards.
+            if (!m.too_few_keyings) {
                 compute_keying_statistics(e.statistics, e.timeline.entries,
                                           e.timeline.timeline_count);
                 update.redraw_statistics = true;

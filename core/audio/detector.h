@@ -147,6 +147,56 @@ inline uint32_t detector_analyse_sample(detector_state &d, int32_t sample,
     return events;
 }
 
+// Runs of samples that change nothing but the counters and the peak level:
+// while the key is up and settled (its hang ran out, no onset taken, no mark
+// waiting for its space), every quiet sample; while an accepted mark is held,
+// every sample that keeps the key down. Takes at most limit samples and
+// stops before the first one that would change anything else (a loud sample
+// while up, the sample that lets the key up while down); returns how many it
+// took. Display steps within the run are counted but not reported: the
+// caller limits the run to the samples before the next step when it needs
+// them. Inline because it runs for most captured samples.
+inline size_t detector_take_uneventful(detector_state &d, const int16_t *samples, size_t limit,
+                                      const detector_settings &s)
+{
+    size_t n = 0;
+    int32_t peak = d.peak_level;
+    if (!d.key_down) {
+        if (d.hang_count != 0 || d.key_down_noted || d.mark_accepted)
+            return 0;
+        for (; n < limit; n++) {
+            const int32_t sample = samples[n];
+            if ((sample < 0 ? -sample : sample) > s.detection_threshold)
+                break;
+            if (sample > peak)
+                peak = sample;
+        }
+    } else {
+        if (!d.mark_accepted || d.space_start_noted)
+            return 0;
+        int32_t hang = d.hang_count;
+        for (; n < limit; n++) {
+            const int32_t sample = samples[n];
+            if ((sample < 0 ? -sample : sample) > s.detection_threshold)
+                hang = HANG_SAMPLES;
+            else if (hang <= 1)
+                break; // the key goes up at this sample
+            else
+                hang--;
+            if (sample > peak)
+                peak = sample;
+        }
+        d.hang_count = hang;
+    }
+    d.peak_level = peak;
+    d.sample_counter += static_cast<uint32_t>(n);
+    d.measurement_clock = d.sample_counter / SAMPLES_PER_MS;
+    d.display_step_counter =
+        static_cast<int32_t>((static_cast<size_t>(d.display_step_counter) + n) %
+                             DISPLAY_STEP_SAMPLES);
+    return n;
+}
+
 // The space before a mark just accepted: from the space start time to the
 // mark's onset (unsigned: a space start left from before the clock
 // restarted wraps).

@@ -401,9 +401,12 @@ TEST_F(EngineBlock, MarkHeldAtStopEndsInTheNextMeasurementWithoutAnEntry)
     EXPECT_TRUE(e.detector.mark_accepted);
 
     // Up at the 16th quiet sample, accepted at clock 4 (counter 44): the
-    // decoder counts it, the timeline does not.
+    // decoder counts it, the timeline does not, and the sweep, waiting for
+    // the first key-down, takes no step meanwhile.
     const int32_t elements_before = e.decoder.element_count;
+    log.items.clear();
     feed(QUIET, 44);
+    EXPECT_TRUE(of_kind('W').empty());
     EXPECT_EQ(e.timeline.timeline_count, 0);
     EXPECT_EQ(e.decoder.element_count, elements_before + 1);
     EXPECT_EQ(e.measurement.recording_phase, RECORDING_WAITING);
@@ -469,4 +472,150 @@ TEST_F(EngineBlock, KeyDownHeldAcrossAClearIsAcceptedWithoutAnEntry)
     feed(LOUD, 40);
     EXPECT_EQ(e.measurement.recording_phase, RECORDING_ACTIVE);
     EXPECT_EQ(stored(), V({0}));
+}
+
+namespace
+{
+
+// A keyed tone with noise around the threshold, so that the hang runs out
+// and starts again at every kind of moment: marks and spaces of all lengths,
+// one sample in a hundred just above the threshold of 1000, the rest below.
+std::vector<int16_t> ragged_keying(uint32_t seed, size_t samples)
+{
+    std::vector<int16_t> signal;
+    signal.reserve(samples);
+    uint32_t state = seed;
+    auto next = [&state](uint32_t range) {
+        state = state * 1664525u + 1013904223u;
+        return (state >> 8) % range;
+    };
+    bool down = false;
+    while (signal.size() < samples) {
+        // Marks of 1..120 ms; key-ups mostly short, a third long enough to
+        // end a character or a word.
+        const size_t ms = down ? 1 + next(120) : (next(3) == 0 ? 150 + next(400) : 1 + next(60));
+        const size_t length = 11 * ms + next(11);
+        for (size_t k = 0; k < length && signal.size() < samples; k++) {
+            const int32_t noise = static_cast<int32_t>(next(2041)) - 1020;
+            const int32_t tone = down ? ((k % 15) < 7 ? 9000 : -9000) : 0;
+            signal.push_back(static_cast<int16_t>(tone + noise));
+        }
+        down = !down;
+    }
+    return signal;
+}
+
+bool same_detector(const detector_state &a, const detector_state &b)
+{
+    return a.sample_counter == b.sample_counter && a.measurement_clock == b.measurement_clock &&
+           a.peak_level == b.peak_level && a.hang_count == b.hang_count &&
+           a.key_down == b.key_down && a.key_down_onsets == b.key_down_onsets &&
+           a.key_down_noted == b.key_down_noted && a.mark_start_time == b.mark_start_time &&
+           a.mark_accepted == b.mark_accepted && a.space_start_noted == b.space_start_noted &&
+           a.space_start_time == b.space_start_time && a.space_accepted == b.space_accepted &&
+           a.display_step_counter == b.display_step_counter;
+}
+
+struct shown_log {
+    std::vector<std::pair<bool, uint32_t>> steps;
+    std::vector<std::pair<std::string, uint32_t>> texts; // with the clock shown at
+    const detector_state *detector;
+};
+
+} // namespace
+
+// The engine hurries through runs of samples in which nothing happens, and
+// checks the gap only when the key-up has grown; the detector and the
+// decoder driven sample by sample, with a gap check at every key-up sample,
+// are the reference. After every block the engine's detector must be where
+// the reference's is, the meter must have read the same peak, the sweep must
+// have stepped at the same samples with the same key state, and the same
+// texts must have been shown at the same clock.
+TEST(EngineQuickPath, AgreesWithTheDetectorAndDecoderSampleBySample)
+{
+    build_morse_tables();
+    for (uint32_t key_delay : {0u, 2u, 7u}) {
+        for (size_t block : {1u, 7u, 110u, 4096u}) {
+            for (bool sweep : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "delay " << key_delay << " block " << block
+                                                << " sweep " << sweep);
+                const std::vector<int16_t> signal = ragged_keying(key_delay * 31 + 7, 11025 * 20);
+                auto engine = std::make_unique<measurement_engine>();
+                measurement_engine &e = *engine;
+                settings_record s = initial_settings();
+                s.detection_threshold = 1000;
+                engine_init(e, s);
+                engine_set_key_delay(e, static_cast<int>(key_delay));
+                ASSERT_TRUE(engine_start(e, true));
+                shown_log shown = {{}, {}, &e.detector};
+                engine_display display = {};
+                display.context = &shown;
+                display.show_decoded_text = [](void *c, entry_kind_t, const char *text, int n) {
+                    shown_log &log = *static_cast<shown_log *>(c);
+                    log.texts.push_back({std::string(text, static_cast<size_t>(n)),
+                                         log.detector->measurement_clock});
+                };
+                if (sweep) {
+                    display.sweep_step = [](void *c, bool down, uint32_t clock) {
+                        static_cast<shown_log *>(c)->steps.push_back({down, clock});
+                    };
+                }
+
+                detector_state reference = e.detector;
+                decoder_state reference_decoder = e.decoder;
+                const detector_settings detecting = detector_settings_of(e.settings);
+                const decoder_settings decoding = decoder_settings_of(e.settings);
+                bool recording = false;
+                std::vector<std::pair<bool, uint32_t>> expected_steps;
+                std::vector<std::pair<std::string, uint32_t>> expected_texts;
+                for (size_t at = 0; at < signal.size(); at += block) {
+                    const size_t count = std::min(block, signal.size() - at);
+                    for (size_t k = 0; k < count; k++) {
+                        const uint32_t events =
+                            detector_analyse_sample(reference, signal[at + k], detecting);
+                        recording = recording || (events & DETECTOR_FIRST_ONSET);
+                        if (events & DETECTOR_MARK_ACCEPTED)
+                            decode_on_mark_accepted(reference_decoder,
+                                                    detector_space_before_mark_ms(reference));
+                        if (events & DETECTOR_SPACE_ACCEPTED)
+                            decode_on_space_accepted(reference_decoder,
+                                                     detector_accepted_mark_ms(reference));
+                        if (!reference.key_down) {
+                            const decoder_report r = decode_gap_check(
+                                reference_decoder, decoding, detector_key_up_ms(reference));
+                            if (r.character)
+                                expected_texts.push_back(
+                                    {r.character->text, reference.measurement_clock});
+                            if (r.word_space)
+                                expected_texts.push_back({" ", reference.measurement_clock});
+                        }
+                        if ((events & DETECTOR_DISPLAY_STEP) && recording)
+                            expected_steps.push_back(
+                                {reference.key_down, reference.measurement_clock});
+                    }
+                    const block_result r =
+                        engine_process_block(e, signal.data() + at, count, display);
+                    if (r.meter.due) {
+                        // The meter read the peak since the last reading.
+                        EXPECT_EQ(r.meter.peak_level, reference.peak_level) << "at " << at;
+                        reference.peak_level = 0;
+                        reference.last_meter_time = reference.measurement_clock;
+                    }
+                    ASSERT_TRUE(same_detector(e.detector, reference)) << "after sample " << at;
+                    engine_take_stop_request(e);
+                }
+                EXPECT_EQ(shown.texts, expected_texts);
+                // With no key delay every noise burst is a mark of its own and
+                // hardly a character ends; with a delay the run decodes.
+                if (key_delay > 0) {
+                    EXPECT_GT(expected_texts.size(), 50u);
+                }
+                if (sweep) {
+                    EXPECT_EQ(shown.steps, expected_steps);
+                    EXPECT_GT(expected_steps.size(), 20000u);
+                }
+                EXPECT_GT(e.timeline.timeline_count, 100);
+            }
+        }
+    }
 }
