@@ -47,6 +47,8 @@ gtest_discover_tests(shell_tests DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60)
 add_executable(window_probe tests/e2e/window_probe.cpp)
 target_link_libraries(window_probe PRIVATE user32 gdi32 comctl32)
 
+find_program(PYTHON3 python3 REQUIRED)
+
 # Sessions of scripts/session.sh side by side (a test run and scripts/run.sh).
 add_test(NAME sessions COMMAND ${PYTHON3} -m unittest -v test_sessions
          WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/session)
@@ -54,7 +56,6 @@ set_tests_properties(sessions PROPERTIES TIMEOUT 900 ENVIRONMENT "VENTROK_BUILD=
 
 # End-to-end tests: the real program under Wine with real audio through the
 # session's private sound server (started by scripts/test.sh).
-find_program(PYTHON3 python3 REQUIRED)
 file(GLOB E2E_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/test_*.py)
 foreach(test ${E2E_TESTS})
     get_filename_component(name ${test} NAME_WE)
