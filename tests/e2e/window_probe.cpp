@@ -14,7 +14,7 @@
 //   window_probe wait-window CAPTION   wait for a top-level window with that caption
 //   window_probe find CAPTION          exit 0 when such a window exists
 //   window_probe dismiss CAPTION       press OK in that window (a message box)
-//   window_probe cover                 covers the window with another window and uncovers it
+//   window_probe cover                 covers the window, uncovers it and has it repainted
 //   window_probe set-trackbar ID POS   TBM_SETPOS and WM_HSCROLL to the main window
 //   window_probe key VK                a key press to the focused control
 //   window_probe dialog-controls HEX   controls of the window captioned HEX (CP932 in hex)
@@ -209,6 +209,13 @@ static int cover(HWND hwnd)
     UpdateWindow(cover);
     Sleep(300);
     DestroyWindow(cover);
+    // Wine keeps the pixels of every window in its window surface and shows
+    // them again when the cover goes, without a paint. Windows without
+    // desktop composition invalidates what was covered instead, so that is
+    // done here: the program must repaint the whole window from what it
+    // keeps.
+    RedrawWindow(hwnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     Sleep(300);
     return 0;
 }
