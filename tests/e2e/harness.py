@@ -92,24 +92,43 @@ PLAIN_READS = {"controls", "trackbars", "focus", "client", "capture", "render", 
                "window-controls", "window-trackbars", "window-capture", "fonts", "control-rects"}
 
 
+PROBE_STARTED = "window_probe started"
+
+
+def probe_verdict(command, returncode, stderr):
+    """What to do with one run of the probe: "done", "failed" (report it and
+    give up) or "again" (report it and run it again). Now and then on a busy
+    desktop Wine runs the probe without it doing its work (the window missed,
+    no output, or an exit code the probe never uses). A command that only
+    reads is then run again; a command that acts on the program is run again
+    only when its stderr proves the probe never started, so the action cannot
+    have been taken."""
+    if command in WAITING_READS:
+        failed = returncode not in (0, 1, 2)  # 1 and 2 are answers of their own
+    else:
+        failed = returncode != 0
+    if not failed:
+        return "done"
+    if command in WAITING_READS | PLAIN_READS or PROBE_STARTED not in stderr:
+        return "again"
+    return "failed"
+
+
 def probe(*args, env=None):
-    """Runs window_probe.exe. Now and then on a busy desktop Wine runs it
-    without it doing its work (the window missed, no output, or an exit code
-    the probe never uses). A command that only reads is then run again, up
-    to three times, and every failed run is reported on stderr; commands
-    that act on the program are never repeated."""
+    """Runs window_probe.exe, up to three times as probe_verdict allows;
+    every failed run is reported on stderr."""
     for _ in range(3):
-        result = subprocess.run(["wine", exe("window_probe.exe"), *args], env=env or ENV,
+        result = subprocess.run(["wine", exe("window_probe.exe"), *args],
+                                env=dict(env or ENV, VENTROK_PROBE_MARK="1"),
                                 capture_output=True, text=True, timeout=60)
-        if args[0] in WAITING_READS:
-            failed = result.returncode not in (0, 1, 2)
-        else:
-            failed = result.returncode != 0
-        if not failed:
+        verdict = probe_verdict(args[0], result.returncode, result.stderr)
+        if verdict == "done":
             return result
-        sys.stderr.write("probe %s ended with %d: %s\n"
-                         % (" ".join(args), result.returncode, result.stderr.strip()[-300:]))
-        if args[0] not in WAITING_READS | PLAIN_READS:
+        sys.stderr.write("probe %s ended with %d%s: %s\n"
+                         % (" ".join(args), result.returncode,
+                            "" if PROBE_STARTED in result.stderr else " before it started",
+                            result.stderr.strip()[-300:]))
+        if verdict == "failed":
             return result
         time.sleep(0.5)
     return result
