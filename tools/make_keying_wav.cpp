@@ -347,7 +347,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "make_keying_wav: warning: below about 300 Hz the zero crossings "
                              "may outlast the detector's hang\n");
     std::vector<std::int16_t> pcm = render(durations, o);
-    if (!write_whole_file(o.out_path, wav_file_bytes(pcm, SAMPLE_RATE_HZ))) {
+    if (!write_bytes_to_file(o.out_path, wav_file_bytes(pcm, SAMPLE_RATE_HZ))) {
         std::fprintf(stderr, "make_keying_wav: cannot write %s\n", o.out_path.c_str());
         return 1;
     }

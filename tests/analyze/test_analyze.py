@@ -458,6 +458,17 @@ class BadInput(Folder):
             with self.subTest(" ".join(args)):
                 self.check_refused(args, exit_code, message)
 
+    def test_report_that_cannot_be_written_is_a_failure(self):
+        make_wav(self.path("good.wav"), keying.hand_keying(LETTERS))
+        shutil.copy(self.path("good.wav"), self.path("again.wav"))
+        for args in (["measure", "good.wav"], ["measure", "good.wav", "--json"],
+                     ["measure", "good.wav", "again.wav", "-o", "."]):
+            with self.subTest(" ".join(args)), open("/dev/full", "wb") as full:
+                result = subprocess.run([ANALYZE, *args], cwd=self.dir, stdout=full,
+                                        stderr=subprocess.PIPE)
+                self.assertEqual(result.returncode, 1, result.stderr.decode())
+                self.assertIn("cannot write the report", result.stderr.decode())
+
     def test_recording_cut_after_the_keying_keeps_the_earlier_file(self):
         # The keying is whole before the cut, so a reader that took the cut
         # for the end of the recording would measure it and write the file.

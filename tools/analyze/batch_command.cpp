@@ -12,35 +12,14 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <memory>
 
 namespace
 {
-
-int failure(const std::string &message)
-{
-    std::fprintf(stderr, "ventrok-analyze: %s\n", message.c_str());
-    return EXIT_FAILED;
-}
 
 bool exists(const std::string &path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0;
-}
-
-std::string folder_of(const std::string &path)
-{
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::string name_of(const std::string &path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool same_inode(const std::string &a, const std::string &b)
@@ -165,11 +144,11 @@ int run_batch(const measure_arguments &a)
     for (size_t i = 0; i < recordings.size(); ++i)
         jobs.push_back(make_recording_job(recordings[i], keying_files[i]));
 
-    std::unique_ptr<batch_progress> progress(new batch_progress());
-    batch_progress_start(*progress, a.options.progress, jobs.size());
-    batch_run run = {&settings, &jobs, progress.get()};
+    batch_progress progress;
+    batch_progress_start(progress, a.options.progress, jobs.size());
+    batch_run run = {&settings, &jobs, &progress};
     run_on_workers(jobs.size(), worker_count(jobs.size(), a.jobs), run_job, &run);
-    batch_progress_finish(*progress);
+    batch_progress_finish(progress);
 
     print_messages(jobs);
     bool failed = false;

@@ -16,6 +16,12 @@ int usage_error(const std::string &message)
     return EXIT_USAGE;
 }
 
+int failure(const std::string &message)
+{
+    std::fprintf(stderr, "ventrok-analyze: %s\n", message.c_str());
+    return EXIT_FAILED;
+}
+
 namespace
 {
 
@@ -55,32 +61,27 @@ int parse_measure(int argc, char **argv, measure_arguments &a)
     bool threshold_given = false;
     for (int i = 0; i < argc; ++i) {
         const std::string arg = argv[i];
-        auto value = [&](const char *name) -> const char * {
-            if (i + 1 >= argc)
-                return nullptr;
-            (void)name;
-            return argv[++i];
-        };
+        auto value = [&]() -> const char * { return i + 1 < argc ? argv[++i] : nullptr; };
         long number = 0;
         if (arg == "-o" || arg == "--output") {
-            const char *v = value("-o");
+            const char *v = value();
             if (!v || !*v)
                 return usage_error("-o needs a file or folder name");
             a.output = v;
             a.output_given = true;
         } else if (arg == "--summary-csv") {
-            const char *v = value("--summary-csv");
+            const char *v = value();
             if (!v || !*v)
                 return usage_error("--summary-csv needs a file name");
             a.summary_csv = v;
         } else if (arg == "--jobs" || arg == "-j") {
-            const char *v = value("--jobs");
+            const char *v = value();
             if (!v || !parse_long(v, 1, MAX_JOBS, number))
                 return usage_error("--jobs needs a whole number 1.." + std::to_string(MAX_JOBS));
             a.jobs = static_cast<int>(number);
         } else if (arg == "--threshold-position" || arg == "--threshold") {
             const bool position = arg == "--threshold-position";
-            const char *v = value(arg.c_str());
+            const char *v = value();
             if (threshold_given)
                 return usage_error("give the threshold once, as a position or as a magnitude");
             threshold_given = true;
@@ -94,13 +95,13 @@ int parse_measure(int argc, char **argv, measure_arguments &a)
                 s.detection_threshold = static_cast<int32_t>(number);
             }
         } else if (arg == "--key-delay") {
-            const char *v = value("--key-delay");
+            const char *v = value();
             if (!v || !parse_long(v, 0, 100, number))
                 return usage_error("--key-delay needs a whole number 0..100 (ms)");
             s.mark_delay_ms = static_cast<uint32_t>(number);
             s.space_delay_ms = static_cast<uint32_t>(number);
         } else if (arg == "--interval") {
-            const char *v = value("--interval");
+            const char *v = value();
             const std::string name = v ? v : "";
             if (name == "narrow")
                 s.code_interval = INTERVAL_NARROW;
@@ -123,7 +124,7 @@ int parse_measure(int argc, char **argv, measure_arguments &a)
         } else if (arg == "--no-progress") {
             a.options.progress = false;
         } else if (arg == "--encoding") {
-            const char *v = value("--encoding");
+            const char *v = value();
             const std::string name = v ? v : "";
             if (name == "utf-8" || name == "utf8" || name == "UTF-8")
                 a.encoding = OUTPUT_UTF8;

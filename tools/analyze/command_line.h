@@ -22,6 +22,9 @@ constexpr int EXIT_TOO_FEW = 3;
 // Prints the message and the hint to --help on stderr; returns EXIT_USAGE.
 int usage_error(const std::string &message);
 
+// Prints the message on stderr; returns EXIT_FAILED.
+int failure(const std::string &message);
+
 
 // Most worker threads --jobs takes.
 constexpr long MAX_JOBS = 64;

@@ -195,7 +195,7 @@ std::string measurements_json(const recording_info &recording, const settings_re
         j += measurement_json(results[i], kept_in_file ? keying_file_path : std::string());
         j += i + 1 < results.size() ? ",\n" : "\n";
     }
-    return j + "  ]\n}\n";
+    return j + "  ]\n}";
 }
 
 std::string batch_json(const std::vector<recording_job> &jobs)
@@ -208,10 +208,7 @@ std::string batch_json(const std::vector<recording_job> &jobs)
                                                          : "failed";
         j += "  {\"path\": " + quoted(job.recording) + ", \"status\": \"" + status + "\"";
         j += ", \"error\": " + (job.status == JOB_FAILED ? quoted(job.error) : "null");
-        std::string result = job.json.empty() ? "null" : job.json;
-        while (!result.empty() && result.back() == '\n')
-            result.pop_back();
-        j += ",\n   \"result\": " + result + "}";
+        j += ",\n   \"result\": " + (job.json.empty() ? "null" : job.json) + "}";
         j += i + 1 < jobs.size() ? ",\n" : "\n";
     }
     return j + "]\n";

@@ -12,7 +12,8 @@
 #include "recording_job.h"
 #include "recording_tone.h"
 
-// The settings carry "tone_filter" only when the tone filter is on.
+// The settings carry "tone_filter" only when the tone filter is on. The
+// object ends at its closing brace, without a newline.
 std::string measurements_json(const recording_info &recording, const settings_record &settings,
                               const tone_filter_setting &tone,
                               const std::vector<measurement_result> &results,

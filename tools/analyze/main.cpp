@@ -85,12 +85,6 @@ const char usage_text[] =
     "recordings: 1 when any failed (the others are measured all the same), else 3\n"
     "when any had too few keyings, else 0.\n";
 
-int failure(const std::string &message)
-{
-    std::fprintf(stderr, "ventrok-analyze: %s\n", message.c_str());
-    return EXIT_FAILED;
-}
-
 // Usage texts are compiled to code page 932 like every literal; show them
 // in UTF-8.
 void print_usage(FILE *out)
@@ -164,6 +158,7 @@ int measure_single(const measure_arguments &a)
                                      c->results, kept ? a.output : std::string())
                        .c_str(),
                    stdout);
+        std::fputs("\n", stdout);
     } else if (kept) {
         std::printf("\nkeying data file: %s\n", a.output.c_str());
     } else {
@@ -178,8 +173,6 @@ int run_measure(int argc, char **argv)
     measure_arguments a;
     if (const int code = parse_measure(argc, argv, a))
         return code;
-    // Before anything is measured, and before the workers of a batch start.
-    prepare_code_tables();
     if (is_batch(a))
         return run_batch(a);
     return measure_single(a);
@@ -263,9 +256,16 @@ int main(int argc, char **argv)
         print_usage(stdout);
         return EXIT_DONE;
     }
+    int code;
     if (command == "measure")
-        return run_measure(argc - 2, argv + 2);
-    if (command == "replay")
-        return run_replay(argc - 2, argv + 2);
-    return usage_error("unknown command '" + command + "'");
+        code = run_measure(argc - 2, argv + 2);
+    else if (command == "replay")
+        code = run_replay(argc - 2, argv + 2);
+    else
+        return usage_error("unknown command '" + command + "'");
+    // The report on stdout is the command's main output: losing it (a full
+    // disk, a closed pipe) is a failure, not a success.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        return failure("cannot write the report to standard output");
+    return code;
 }

@@ -62,15 +62,15 @@ void begin_result(run_state &run)
     run.result.first_onset_sample = -1;
 }
 
-} // namespace
-
+// The tables are static and read by every decoder: filled once per process,
+// never while another thread decodes; later calls wait for the first.
 void prepare_code_tables()
 {
-    // The tables are static and read by every decoder: filled once, never
-    // while another thread decodes.
     static std::once_flag filled;
     std::call_once(filled, build_morse_tables);
 }
+
+} // namespace
 
 bool measure_recording(recording_input *input, const measure_options &options,
                        measurement_done_fn done, void *context, std::string &error)

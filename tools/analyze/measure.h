@@ -53,11 +53,6 @@ struct measure_options {
 // Called after each measurement stops (already evaluated).
 typedef void (*measurement_done_fn)(void *context, const measurement_result &result);
 
-// Fills the decoder's code tables, once per process; later calls only wait
-// for the first to finish. Called before measurements start on several
-// threads, and by measure_recording.
-void prepare_code_tables();
-
 // Runs the recording; false with error set when the recording cannot be read.
 // Several recordings may be measured at once, each on its own thread.
 bool measure_recording(recording_input *input, const measure_options &options,

@@ -10,9 +10,6 @@
 #include <cstring>
 #include <cstdlib>
 
-namespace
-{
-
 std::string folder_of(const std::string &path)
 {
     const size_t slash = path.rfind('/');
@@ -26,6 +23,9 @@ std::string name_of(const std::string &path)
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+namespace
+{
 
 bool write_all(int fd, const std::string &bytes)
 {
@@ -53,8 +53,13 @@ bool write_file_whole(const std::string &path, const std::string &bytes, std::st
         return false;
     }
     // The permissions a plain fopen would give, instead of mkstemp's 0600.
-    const mode_t mask = umask(0);
-    umask(mask);
+    // umask can only be read by setting it, and the mask is the process's:
+    // read it once, before two workers could interleave and leave it 0.
+    static const mode_t mask = [] {
+        const mode_t m = umask(0);
+        umask(m);
+        return m;
+    }();
     fchmod(fd, 0666 & ~mask);
 
     const bool written = write_all(fd, bytes);

@@ -8,6 +8,11 @@
 #include <string>
 #include <vector>
 
+// The folder part of a path ("." when there is none, "/" for the root) and
+// the name after the last slash.
+std::string folder_of(const std::string &path);
+std::string name_of(const std::string &path);
+
 // False with error set when the file cannot be written; nothing is left
 // behind then, and an earlier file of that name stays as it was.
 bool write_file_whole(const std::string &path, const std::string &bytes, std::string &error);

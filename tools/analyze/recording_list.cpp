@@ -1,5 +1,6 @@
 #include "recording_list.h"
 
+#include "output_files.h"
 #include "system_error.h"
 
 #include <dirent.h>
@@ -27,12 +28,6 @@ std::string lower_ascii(std::string text)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     return text;
-}
-
-std::string name_of(const std::string &path)
-{
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 bool is_regular_file(const std::string &path)

@@ -15,8 +15,8 @@ bool find_recording_tone(const char *path, tone_search_result &result, std::stri
         open_recording(path, 0.0, error), close_recording);
     if (!input)
         return false;
-    std::unique_ptr<tone_search> search(new tone_search);
-    tone_search_init(*search);
+    tone_search search;
+    tone_search_init(search);
     std::vector<int16_t> samples;
     samples.reserve(SEARCH_READ_SAMPLES);
     bool ended = false;
@@ -24,10 +24,10 @@ bool find_recording_tone(const char *path, tone_search_result &result, std::stri
         samples.clear();
         if (!read_capture_samples(input.get(), samples, SEARCH_READ_SAMPLES, &ended, error))
             return false;
-        if (tone_search_add(*search, samples.data(), samples.size()))
+        if (tone_search_add(search, samples.data(), samples.size()))
             break;
     }
-    result = tone_search_outcome(*search);
+    result = tone_search_outcome(search);
     return true;
 }
 

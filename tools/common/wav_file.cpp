@@ -60,7 +60,7 @@ std::string wav_file_bytes(const std::vector<uint8_t> &samples, uint32_t sample_
     return out;
 }
 
-bool write_whole_file(const std::string &path, const std::string &bytes)
+bool write_bytes_to_file(const std::string &path, const std::string &bytes)
 {
     FILE *file = std::fopen(path.c_str(), "wb");
     if (!file)

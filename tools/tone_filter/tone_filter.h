@@ -26,11 +26,13 @@
 #ifndef VENTROK_TOOLS_TONE_FILTER_H
 #define VENTROK_TOOLS_TONE_FILTER_H
 
+#include "core/audio/detector.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-constexpr double TONE_FILTER_SAMPLE_RATE = 11025.0;
+constexpr double TONE_FILTER_SAMPLE_RATE = SAMPLE_RATE_HZ;
 constexpr double TONE_FILTER_MIN_HZ = 100.0;
 constexpr double TONE_FILTER_MAX_HZ = 3000.0;
 // Length of each running sum (odd, so that the delay is whole samples).
