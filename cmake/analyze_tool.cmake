@@ -47,3 +47,4 @@ add_test(NAME configure_needs_test_tools
          COMMAND ${Python3_EXECUTABLE} -m unittest -v test_configure
          WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/build)
 set_tests_properties(configure_needs_test_tools PROPERTIES TIMEOUT 1200)
+add_test(NAME scripts_parse COMMAND bash ${CMAKE_SOURCE_DIR}/tests/build/parse_scripts.sh)

@@ -11,7 +11,7 @@
 # that create and delete GDI objects) and reads its count. Needs the native
 # build (make_keying_wav) and the Windows build (window_probe) of
 # scripts/build.sh. Starts and stops its own session in $VENTROK_BUILD (beside
-any other session running there).
+# any other session running there).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export VENTROK_BUILD=${VENTROK_BUILD:-$root/build}

@@ -84,7 +84,7 @@ class PackageScript(unittest.TestCase):
                 self.assertEqual(self.run_script().returncode, 0)
             for tree, part in parts:
                 path = os.path.join(self.work, tree, part)
-                # Parts of the source tree are named from its root.
+                # Files of the source tree are named from its root.
                 named = path if tree == "build" else part
                 hidden = path + ".away"
                 os.rename(path, hidden)
