@@ -24,8 +24,8 @@ constexpr int32_t MIN_START_UNIT_MS = 10;
 constexpr int32_t MAX_UNIT_MS = 200;
 
 // The code indices of the alphabet switch signals ﾎﾚ (-..---) and ﾗﾀ (...-.).
-constexpr int SWITCH_TO_WABUN_INDEX = 119;
-constexpr int SWITCH_TO_EUROPEAN_INDEX = 38;
+constexpr int SWITCH_TO_WABUN_INDEX = code_index_of("-..---");
+constexpr int SWITCH_TO_EUROPEAN_INDEX = code_index_of("...-.");
 
 // What the decoder reads of the operator settings.
 struct decoder_settings {

@@ -18,7 +18,7 @@ constexpr int32_t TIMELINE_SLOTS = 10100;
 // written from the timeline must fit the replay record of 10100 slots together
 // with its two closing zero entries, and the statistics may read the entry one
 // past the last, which must stay inside the array and read 0. Appends beyond
-// this are dropped (the detector asks for a stop as soon as it is reached).
+// this are dropped (the engine asks for a stop as soon as it is reached).
 constexpr int32_t TIMELINE_MAX_ENTRIES = 10098;
 
 // Histogram counters, indexed by the duration in ms rounded down to a

@@ -156,13 +156,9 @@ meter_update meter_cadence(measurement_engine &e)
         break;
     case RECORDING_STOPPED:
         if (!m.statistics_redrawn) {
-            // A stop sets too few keyings exactly when the timeline has fewer
-            // than 40 entries, and nothing changes the timeline afterwards.
-            if (!m.too_few_keyings) {
-                compute_keying_statistics(e.statistics, e.timeline.entries,
-                                          e.timeline.timeline_count);
-                update.redraw_statistics = true;
-            }
+            // The statistics the stop computed still hold: nothing changes
+            // the timeline until the next start or clear.
+            update.redraw_statistics = !m.too_few_keyings;
             m.statistics_redrawn = true;
         }
         break;

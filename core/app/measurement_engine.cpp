@@ -13,8 +13,8 @@ void engine_init(measurement_engine &e, const settings_record &settings)
     keying_statistics_init(e.statistics);
 }
 
-// What the start and clear sequences put back, besides the timeline: the
-// clock and the key state, and the decoder's character. The displays put back
+// What the start and clear sequences put back: the timeline, the clock and
+// the key state, and the decoder's character. The displays put back
 // their own state (text cursor, sweep).
 static void measurement_reset(measurement_engine &e)
 {
@@ -61,7 +61,6 @@ bool engine_clear(measurement_engine &e)
     measurement_reset(e);
     const bool device_selection_due = m.device_selection_pending;
     m.device_selection_pending = false;
-    timeline_reset(e.timeline);
     detector_clear(e.detector);
     m.recording_phase = RECORDING_WAITING; // Idle
     return device_selection_due;

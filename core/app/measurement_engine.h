@@ -67,7 +67,7 @@ struct meter_update {
     bool due;
     int32_t peak_level;
     live_histograms_t histograms;
-    bool redraw_statistics; // the statistics were computed again: draw the panel
+    bool redraw_statistics; // draw the statistics panel again (once after a stop)
 };
 
 struct block_result {

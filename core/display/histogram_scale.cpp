@@ -12,7 +12,6 @@ constexpr int32_t LINEAR_PEAK_LIMIT = 100;
 // Pixels per count by k = (2 * peak - 1) / 10; k of 10 or more gives 1.
 constexpr int LINEAR_FACTORS[] = {20, 10, 6, 5, 4, 3, 2, 2, 2, 2};
 constexpr double RATIO_PIXELS_PER_DOT = 100.0;
-constexpr int RATIO_AXIS_WIDTH = 500;
 constexpr int FIRST_SCALED_CLASS = 5;
 
 } // namespace
@@ -59,7 +58,7 @@ bool ratio_bar_offset(int class_ms, double mean_dot_ms, int *offset)
     // The offset is truncated first and skipped above 500, so 500.8 is drawn
     // at the axis end. Compared as a double (trunc(x) <= 500 exactly when x <
     // 501) so that a tiny mean never overflows the cast.
-    if (!(x < RATIO_AXIS_WIDTH + 1))
+    if (!(x < HISTOGRAM_AXIS_LENGTH + 1))
         return false;
     *offset = static_cast<int>(x);
     return true;

@@ -8,9 +8,8 @@
 #include <cstdint>
 
 constexpr int TIME_AXIS_LEFT = 80;
-constexpr int TIME_AXIS_RIGHT = 580;
 constexpr int RATIO_AXIS_LEFT = 610;
-constexpr int RATIO_AXIS_RIGHT = 1110;
+constexpr int HISTOGRAM_AXIS_LENGTH = 500; // pixels, for both graphs
 
 // Up to a peak of 100 counts a live graph is linear with a whole number of
 // pixels per count; above it, logarithmic over 10 to 1000 counts.

@@ -26,6 +26,10 @@ constexpr const char *mean_gap = "平均点間長  %5.1f[ms]   偏差 %4.1f[ms]"
 constexpr const char *press_clear_to_restart = "再開はクリアを押してください";
 constexpr const char *replay_hint = "印字・再生で記録したデータの印字および再生ができます";
 constexpr const char *file_not_saved = "打鍵データ.csvを保存できませんでした";
+constexpr const char *too_few_keyings = "打鍵数が少なすぎます";
+constexpr const char *key_twenty_times = "20回以上打鍵してください";
+constexpr const char *press_clear_covering = "クリアを押してください"
+                                             "　　　　　　　　　　　　　　";
 } // namespace panel_texts
 
 // Appends one text; the formats are fixed and short, so the buffer never
@@ -96,5 +100,15 @@ int format_statistics_texts(const keying_statistics &stats, int32_t timeline_cou
     add_plain(texts, count, 120, 350, t::press_clear_to_restart);
     // 印字・再生 would replay an older keying when the file was not saved.
     add_plain(texts, count, 120, 370, keying_file_saved ? t::replay_hint : t::file_not_saved);
+    return count;
+}
+
+int format_too_few_keyings_texts(panel_text texts[MAX_PANEL_TEXTS])
+{
+    namespace t = panel_texts;
+    int count = 0;
+    add_plain(texts, count, 180, 200, t::too_few_keyings);
+    add_plain(texts, count, 180, 220, t::key_twenty_times);
+    add_plain(texts, count, 180, 260, t::press_clear_covering);
     return count;
 }

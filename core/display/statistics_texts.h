@@ -30,4 +30,9 @@ int format_statistics_texts(const keying_statistics &stats, int32_t timeline_cou
                             int measured_seconds, bool keying_file_saved,
                             panel_text texts[MAX_PANEL_TEXTS]);
 
+// Fills texts with what a stop with too few keyings writes on the panel,
+// in drawing order, and returns how many (3). The last text is padded with
+// full-width spaces so that it covers the longer text drawn there before.
+int format_too_few_keyings_texts(panel_text texts[MAX_PANEL_TEXTS]);
+
 #endif

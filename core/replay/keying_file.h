@@ -38,7 +38,7 @@ enum load_result_t {
 std::string format_keying_data_file(const uint16_t *entries, int timeline_count,
                                     int measured_seconds, const keying_statistics &stats);
 
-// Reads a stream written by write_keying_data_file. LOAD_LOADED fills the
+// Reads a file as format_keying_data_file makes it. LOAD_LOADED fills the
 // record and stores the file's 集計時間 in *measured_seconds; LOAD_DAMAGED
 // leaves the record empty (all zero, count 0) and *measured_seconds
 // unchanged. Never stores beyond the record.

@@ -130,3 +130,20 @@ TEST(StatisticsTexts, UnsavedFileIsToldWhereTheReplayHintStands)
                  },
                  false);
 }
+
+TEST(StatisticsTexts, TooFewKeyingsTellWhatToDoAndCoverTheEarlierText)
+{
+    panel_text texts[MAX_PANEL_TEXTS];
+    const std::vector<expected_text> expected = {
+        {180, 200, "打鍵数が少なすぎます"},
+        {180, 220, "20回以上打鍵してください"},
+        // 14 full-width blanks cover a longer text drawn there before.
+        {180, 260, "クリアを押してください　　　　　　　　　　　　　　"},
+    };
+    ASSERT_EQ(format_too_few_keyings_texts(texts), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(texts[i].x, expected[i].x) << i;
+        EXPECT_EQ(texts[i].y, expected[i].y) << i;
+        EXPECT_EQ(std::string(texts[i].text), expected[i].text) << i;
+    }
+}

@@ -1,6 +1,5 @@
 #include "text_output.h"
 
-#include "win32/app/texts.h"
 #include "core/display/statistics_texts.h"
 
 #include <iconv.h>
@@ -132,9 +131,10 @@ std::string panel_lines(const measurement_result &result)
     std::vector<placed_text> placed;
     if (!result.evaluated) {
         // What the stop sequence writes when there are fewer than 40 entries.
-        placed.push_back({180, 200, texts::too_few_keyings});
-        placed.push_back({180, 220, texts::key_twenty_times});
-        placed.push_back({180, 260, texts::press_clear});
+        panel_text too_few[MAX_PANEL_TEXTS];
+        const int count = format_too_few_keyings_texts(too_few);
+        for (int i = 0; i < count; ++i)
+            placed.push_back({too_few[i].x, too_few[i].y, too_few[i].text});
         return lay_out(placed, 180);
     }
     // The panel as the window shows it once the file is saved; a file that

@@ -2,6 +2,7 @@
 // device selection menu command.
 #include "win32/app/measurement_control.h"
 
+#include "core/display/statistics_texts.h"
 #include "core/replay/keying_file.h"
 #include "win32/app/dialogs.h"
 #include "win32/app/main_window.h"
@@ -55,9 +56,10 @@ void start_sequence(HWND hwnd, measurement_engine &engine)
 void stop_sequence(HWND hwnd, measurement_engine &engine)
 {
     if (engine_stop(engine) == STOP_TOO_FEW_KEYINGS) {
-        back_buffer_text(180, 200, texts::too_few_keyings);
-        back_buffer_text(180, 220, texts::key_twenty_times);
-        back_buffer_text(180, 260, texts::press_clear);
+        panel_text too_few[MAX_PANEL_TEXTS];
+        const int count = format_too_few_keyings_texts(too_few);
+        for (int i = 0; i < count; ++i)
+            back_buffer_text(too_few[i].x, too_few[i].y, too_few[i].text);
         enable(hwnd, IDC_REPLAY, false);
     } else {
         // A file that cannot be saved is told on the panel, and 印字・再生

@@ -9,10 +9,6 @@ namespace texts
 {
 constexpr const char *press_start = "開始を押してください";
 constexpr const char *replay_previous = "印字・再生で前回記録を再生できます";
-constexpr const char *too_few_keyings = "打鍵数が少なすぎます";
-constexpr const char *key_twenty_times = "20回以上打鍵してください";
-constexpr const char *press_clear = "クリアを押してください"
-                                    "　　　　　　　　　　　　　　";
 constexpr const char *start_caption = "開　始";
 constexpr const char *stop_caption = "停　止";
 

@@ -14,7 +14,14 @@ static const char blanks[] = "                                                  
                              "                ";
 static_assert(sizeof(blanks) - 1 >= 137, "the blank run must cover the longest blank line");
 
-static text_cursor cursor = {&normal_text_layout(), 0, 0};
+static text_cursor initial_cursor()
+{
+    text_cursor c;
+    text_cursor_init(c);
+    return c;
+}
+
+static text_cursor cursor = initial_cursor();
 
 void load_decoded_text_layout(bool large)
 {

@@ -2,16 +2,16 @@
 
 #include <cstdio>
 
+#include "core/display/histogram_scale.h"
 #include "core/display/panel_geometry.h"
 #include "win32/common/gdi.h"
 
-constexpr int AXIS_LENGTH = 500;
 constexpr int SHORT_TICK = 4;
 constexpr int LONG_TICK = 7;
 
 void draw_graph_axis(HDC dc, int left, int base, const char *label_format, int label_step)
 {
-    MoveToEx(dc, left + AXIS_LENGTH, base, nullptr);
+    MoveToEx(dc, left + HISTOGRAM_AXIS_LENGTH, base, nullptr);
     LineTo(dc, left, base);
     LineTo(dc, left, base - GRAPH_HEIGHT);
     for (int j = 1; j <= 5; ++j) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "core/analysis/statistics.h"
 #include "core/cp932_literals.h"
 #include "core/display/histogram_scale.h"
 #include "core/display/panel_geometry.h"
@@ -81,6 +82,6 @@ void draw_live_histograms(HDC dc, const keying_timeline &t, uint32_t measurement
     }
     char text[300];
     std::snprintf(text, sizeof text, ELAPSED_FORMAT, static_cast<int>(measurement_clock_ms / 1000),
-                  static_cast<int>(t.timeline_count / 2));
+                  mark_count(t.timeline_count));
     draw_text(dc, 10, 367, text);
 }

@@ -4,7 +4,14 @@
 #include "core/display/sweep_track.h"
 #include "win32/common/gdi.h"
 
-static sweep_track track = {0, 120, 0, 0, false, false, false};
+static sweep_track initial_track()
+{
+    sweep_track t;
+    sweep_track_init(t);
+    return t;
+}
+
+static sweep_track track = initial_track();
 
 RECT sweep_band_rect(const RECT &client)
 {
