@@ -17,7 +17,7 @@
 #include "win32/display/level_meter.h"
 #include "win32/resources/resource_ids.h"
 
-static shell_state state = {nullptr, nullptr, 0, 0, true, false};
+static shell_state state = {nullptr, true, false};
 
 // The program's measurement: settings, phase, detector, timeline, decoder and
 // statistics. Handed explicitly to the handlers that change it.
@@ -64,7 +64,6 @@ int run_ventrok(HINSTANCE instance)
 
 static INT_PTR on_init_dialog(HWND hwnd)
 {
-    state.main_window = hwnd;
     if (waveInGetNumDevs() == 0)
         state.no_input_device = true;
     set_trackbar(hwnd, IDC_MONITOR_VOLUME, 0, 100, 50);
@@ -76,8 +75,6 @@ static INT_PTR on_init_dialog(HWND hwnd)
     ensure_client_size(hwnd, MIN_CLIENT_WIDTH, MIN_CLIENT_HEIGHT);
     RECT client;
     GetClientRect(hwnd, &client);
-    state.client_width = client.right;
-    state.client_height = client.bottom;
     create_back_buffer(hwnd, client.right, client.bottom);
 
     EnableWindow(GetDlgItem(hwnd, IDC_START), TRUE);
@@ -209,12 +206,8 @@ INT_PTR CALLBACK main_dialog_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
         if (reinterpret_cast<HWND>(lparam) == hwnd)
             return reinterpret_cast<INT_PTR>(white_brush());
         return FALSE;
-    case WM_CTLCOLORSTATIC: {
-        HDC dc = reinterpret_cast<HDC>(wparam);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, COLOUR_CAPTION);
-        return reinterpret_cast<INT_PTR>(white_brush());
-    }
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<INT_PTR>(caption_colours(reinterpret_cast<HDC>(wparam)));
     case MM_WIM_DATA:
         on_capture_block(hwnd, reinterpret_cast<WAVEHDR *>(lparam));
         return FALSE;

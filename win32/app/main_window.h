@@ -9,9 +9,6 @@
 // Shell state owned by the main window.
 struct shell_state {
     HINSTANCE instance;
-    HWND main_window;
-    int client_width;
-    int client_height;
     bool first_paint_pending;
     bool no_input_device;
 };

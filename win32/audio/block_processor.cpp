@@ -24,9 +24,9 @@ static void echo_block(const settings_record &settings, WAVEHDR *captured)
 
 bool process_capture_block(HWND hwnd, measurement_engine &engine, WAVEHDR *header)
 {
-    block_drawing drawing(hwnd, engine.settings.double_speed_sweep);
     if (!devices().capture)
         return false; // handed back by a reset after closing: not queued again
+    block_drawing drawing(hwnd, engine.settings.double_speed_sweep);
 #ifdef VENTROK_BLOCK_LOG
     const block_log_mark mark = block_log_begin(header);
 #endif

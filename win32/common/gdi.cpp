@@ -64,3 +64,19 @@ void draw_rectangle(HDC dc, const panel_rect &area)
 {
     Rectangle(dc, area.left, area.top, area.right, area.bottom);
 }
+
+HBRUSH caption_colours(HDC dc)
+{
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, COLOUR_CAPTION);
+    return white_brush();
+}
+
+HBITMAP create_white_bitmap(HWND hwnd, int width, int height)
+{
+    window_dc screen(hwnd);
+    const HBITMAP bitmap = CreateCompatibleBitmap(screen.dc, width, height);
+    memory_dc memory(screen.dc, bitmap);
+    PatBlt(memory.dc, 0, 0, width, height, WHITENESS);
+    return bitmap;
+}

@@ -22,6 +22,13 @@ constexpr COLORREF COLOUR_CAPTION = RGB(200, 0, 0);
 // function runs and kept for the whole run.
 HBRUSH white_brush();
 
+// Static texts, check boxes and radio buttons of the windows: caption colour
+// on a transparent background; returns the white brush they stand on.
+HBRUSH caption_colours(HDC dc);
+
+// A bitmap compatible with the window's DC, of the given size, all white.
+HBITMAP create_white_bitmap(HWND hwnd, int width, int height);
+
 // A window DC, released when it goes out of scope.
 struct window_dc {
     HWND hwnd;

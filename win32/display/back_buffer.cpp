@@ -6,10 +6,7 @@ static HBITMAP back_buffer_bitmap;
 
 void create_back_buffer(HWND hwnd, int width, int height)
 {
-    window_dc screen(hwnd);
-    back_buffer_bitmap = CreateCompatibleBitmap(screen.dc, width, height);
-    back_buffer_dc memory;
-    PatBlt(memory.dc, 0, 0, width, height, WHITENESS);
+    back_buffer_bitmap = create_white_bitmap(hwnd, width, height);
 }
 
 HBITMAP back_buffer()
@@ -17,16 +14,8 @@ HBITMAP back_buffer()
     return back_buffer_bitmap;
 }
 
-back_buffer_dc::back_buffer_dc()
+back_buffer_dc::back_buffer_dc() : memory_dc(nullptr, back_buffer_bitmap)
 {
-    dc = CreateCompatibleDC(nullptr);
-    previous = SelectObject(dc, back_buffer_bitmap);
-}
-
-back_buffer_dc::~back_buffer_dc()
-{
-    SelectObject(dc, previous);
-    DeleteDC(dc);
 }
 
 void status_text(HWND hwnd, int x, int y, const char *text)

@@ -7,19 +7,16 @@
 
 #include <windows.h>
 
+#include "win32/common/gdi.h"
+
 // Created once at WM_INITDIALOG, filled white, and kept for the whole run.
 void create_back_buffer(HWND hwnd, int width, int height);
 HBITMAP back_buffer();
 
 // A memory DC with the back buffer selected, released when it goes out of
 // scope. Only one can exist at a time: a bitmap is selected into one DC only.
-struct back_buffer_dc {
-    HDC dc;
-    HGDIOBJ previous;
+struct back_buffer_dc : memory_dc {
     back_buffer_dc();
-    ~back_buffer_dc();
-    back_buffer_dc(const back_buffer_dc &) = delete;
-    back_buffer_dc &operator=(const back_buffer_dc &) = delete;
 };
 
 // The text at (x, y) on the screen and into the back buffer.

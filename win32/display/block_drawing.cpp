@@ -7,27 +7,14 @@
 #include "win32/resources/resource_ids.h"
 
 block_drawing::block_drawing(HWND main_window, bool double_speed)
-    : hwnd(main_window), double_speed_sweep(double_speed)
+    : hwnd(main_window), screen(main_window), back(), window_font(screen.dc, OEM_FIXED_FONT),
+      memory_font(back.dc, OEM_FIXED_FONT), window(screen.dc), memory(back.dc),
+      double_speed_sweep(double_speed)
 {
-    window = GetDC(hwnd);
-    memory = CreateCompatibleDC(window);
-    previous_bitmap = SelectObject(memory, back_buffer());
     RECT client;
     GetClientRect(hwnd, &client);
     sweep_rect = sweep_band_rect(client);
     text_rect = decoded_text_scroll_rect(client);
-    HGDIOBJ oem_font = GetStockObject(OEM_FIXED_FONT);
-    previous_window_font = SelectObject(window, oem_font);
-    previous_memory_font = SelectObject(memory, oem_font);
-}
-
-block_drawing::~block_drawing()
-{
-    SelectObject(window, previous_window_font);
-    SelectObject(memory, previous_memory_font);
-    SelectObject(memory, previous_bitmap);
-    DeleteDC(memory);
-    ReleaseDC(hwnd, window);
 }
 
 namespace

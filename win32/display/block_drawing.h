@@ -8,22 +8,22 @@
 #include <windows.h>
 
 #include "core/app/measurement_engine.h"
+#include "win32/common/gdi.h"
+#include "win32/display/back_buffer.h"
 
 struct block_drawing {
     HWND hwnd;
-    HDC window;
-    HDC memory;
+    window_dc screen;
+    back_buffer_dc back;
+    selected_stock_object window_font;
+    selected_stock_object memory_font;
+    HDC window; // screen.dc
+    HDC memory; // back.dc
     RECT sweep_rect;
     RECT text_rect;
     bool double_speed_sweep;
-    HGDIOBJ previous_window_font;
-    HGDIOBJ previous_memory_font;
-    HGDIOBJ previous_bitmap;
 
     block_drawing(HWND main_window, bool double_speed);
-    ~block_drawing();
-    block_drawing(const block_drawing &) = delete;
-    block_drawing &operator=(const block_drawing &) = delete;
 };
 
 // The engine's display for this block: the status line blanked at the

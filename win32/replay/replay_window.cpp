@@ -148,10 +148,7 @@ void create_picture(HWND hwnd)
     GetClientRect(hwnd, &client);
     window.picture_width = client.right;
     window.picture_height = client.bottom;
-    window_dc screen(hwnd);
-    window.picture = CreateCompatibleBitmap(screen.dc, window.picture_width, window.picture_height);
-    memory_dc memory(screen.dc, window.picture);
-    PatBlt(memory.dc, 0, 0, window.picture_width, window.picture_height, WHITENESS);
+    window.picture = create_white_bitmap(hwnd, window.picture_width, window.picture_height);
 }
 
 INT_PTR on_init_dialog(HWND hwnd)
@@ -283,9 +280,7 @@ void on_output_close(HWND hwnd, WPARAM device)
 
 INT_PTR on_ctlcolor_static(HDC dc)
 {
-    SetTextColor(dc, COLOUR_CAPTION);
-    SetBkMode(dc, TRANSPARENT);
-    return reinterpret_cast<INT_PTR>(white_brush());
+    return reinterpret_cast<INT_PTR>(caption_colours(dc));
 }
 
 INT_PTR CALLBACK replay_dialog_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)

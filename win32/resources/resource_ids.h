@@ -1,4 +1,4 @@
-/* Resource and control identifiers shared by app/, display/, replay/ and the
+/* Resource and control identifiers shared by the windows of win32/ and the
    resource script. Plain #defines so that windres can read them too. */
 #ifndef VENTROK_WIN32_RESOURCES_RESOURCE_IDS_H
 #define VENTROK_WIN32_RESOURCES_RESOURCE_IDS_H
