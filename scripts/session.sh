@@ -130,19 +130,27 @@ session_take_slot() {
     session_fail "all 20 session slots in $SESSIONS_DIR are in use"
 }
 
+# Why a part of the session is not up: it ended (non-empty argument), or it
+# still runs but did not answer in time.
+session_why_not() {
+    if [ -n "$1" ]; then echo "it ended at once"; else echo "no answer within 10 s"; fi
+}
+
 session_start_display() {
     local display_file=$SESSION_DIR/display
     Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$display_file" \
         >"$SESSION_DIR/xvfb.log" 2>&1 &
     local xvfb=$!
     session_remember_pid $xvfb
+    local ended=
     for _ in $(seq 1 100); do
         [ -s "$display_file" ] && break
-        kill -0 $xvfb 2>/dev/null || break
+        kill -0 $xvfb 2>/dev/null || { ended=1; break; }
         sleep 0.1
     done
     [ -s "$display_file" ] ||
-        session_fail "the virtual display (Xvfb) did not start within 10 s; see $SESSION_DIR/xvfb.log" ||
+        session_fail "the virtual display (Xvfb) did not start: $(session_why_not "$ended");" \
+            "see $SESSION_DIR/xvfb.log" ||
         return 1
     export DISPLAY=":$(tr -d '\n' <"$display_file")"
     session_log "virtual display $DISPLAY"
@@ -173,14 +181,15 @@ PA
     local pulse=$!
     session_remember_pid $pulse
     export PULSE_SERVER=unix:$pulse_dir/native
-    local ready=
+    local ready= ended=
     for _ in $(seq 1 100); do
         LC_ALL=C pactl info >/dev/null 2>&1 && ready=1 && break
-        kill -0 $pulse 2>/dev/null || break
+        kill -0 $pulse 2>/dev/null || { ended=1; break; }
         sleep 0.1
     done
     [ -n "$ready" ] ||
-        session_fail "the sound server did not start within 10 s; see $pulse_dir/pulseaudio.log" ||
+        session_fail "the sound server did not start: $(session_why_not "$ended");" \
+            "see $pulse_dir/pulseaudio.log" ||
         return 1
     # An idle null sink runs with a long latency and the first captured
     # blocks would come late; keep a low-latency reader on both monitors.

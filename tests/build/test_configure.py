@@ -1,7 +1,9 @@
 """The native configure of scripts/build.sh stops when a tool that the tests
 need is missing, and shows why: the tool is hidden from a fresh configure by
 mounting an empty device file over it in a private mount namespace (root)."""
+import glob
 import os
+import re
 import shutil
 import subprocess
 import tempfile
@@ -25,11 +27,16 @@ def configure_without(paths):
     return result.returncode, result.stdout + result.stderr
 
 
+# Every interpreter CMake could take for python3, whatever its version.
+PYTHON_INTERPRETERS = sorted(path for path in glob.glob("/usr/bin/python3*")
+                             if re.fullmatch(r"/usr/bin/python3(\.[0-9]+)?", path))
+
+
 class MissingTestTools(unittest.TestCase):
     def test_configure_fails_naming_the_missing_tool(self):
         cases = [
             (["/usr/bin/sox"], "sox not found: the tests of ventrok-analyze need it"),
-            (["/usr/bin/python3", "/usr/bin/python3.11"],
+            (PYTHON_INTERPRETERS,
              "python3 not found: the tests of ventrok-analyze need it"),
         ]
         for hidden, message in cases:

@@ -178,8 +178,10 @@ class OwnerGone(unittest.TestCase):
 class StartUpFailures(unittest.TestCase):
     def test_a_part_that_does_not_come_up_fails_the_start_with_its_name(self):
         cases = [
-            ("Xvfb", "the virtual display (Xvfb) did not start"),
-            ("pulseaudio", "the sound server did not start"),
+            # "it ended at once": given up as soon as the part ended, not
+            # after the 10 s it would wait for one that does not answer.
+            ("Xvfb", "the virtual display (Xvfb) did not start: it ended at once"),
+            ("pulseaudio", "the sound server did not start: it ended at once"),
         ]
         for program, message in cases:
             fake_bin = tempfile.mkdtemp(prefix="ventrok-fake-")
@@ -189,11 +191,8 @@ class StartUpFailures(unittest.TestCase):
             os.chmod(fake, 0o755)
             session = Session(path=fake_bin + ":" + os.environ["PATH"])
             self.addCleanup(session.stop)
-            started = time.monotonic()
             self.assertIsNone(session.wait_ready(60), program)
             self.assertEqual(session.shell.returncode, 3, program)
-            # It gives up as soon as the part has ended, not after its timeout.
-            self.assertLess(time.monotonic() - started, 8, program)
             self.assertIn(message, session.output(), program)
             session.stop()
             shutil.rmtree(fake_bin)
