@@ -52,22 +52,8 @@ wait_enabled() {
     return 1
 }
 
-# Wine's desktop window draws the frames and captions; without it the
-# pictures have neither. The one the session starts does not always stay
-# (seen with a young prefix); then one is started here. The session's end
-# stops it with the rest of the prefix's programs.
-desktop_shown() { xwininfo -root -tree | grep -q 'Wine desktop'; }
-wait_for_desktop() {
-    for _ in $(seq 1 40); do
-        desktop_shown && return 0
-        sleep 0.5
-    done
-    return 1
-}
-if ! wait_for_desktop; then
-    wine explorer /desktop=Default,1600x1200 >/dev/null 2>&1 &
-    wait_for_desktop || { echo "Wine's desktop did not appear" >&2; exit 1; }
-fi
+# Wine's desktop window draws the frames and captions; the session keeps it
+# open (its start fails when the desktop does not open).
 
 # The program runs in an empty folder: no keying data file at start-up.
 (cd "$work" && exec wine "$build/windows/ventrok.exe") &

@@ -32,7 +32,7 @@ DATA_FILE = "打鍵データ.csv"
 # The letters of the end-to-end measurement test: the last mark starts at
 # 7.553 s of clock, so the automatic stop 10 s later falls inside second 17
 # whatever the block phase.
-LETTERS = [".--.", ".-", ".-.", "..", "...", "-.-.", "--.-", "-..", ".", "-.-", ".-.-.", "-."]
+LETTERS = keying.KNOWN_LETTERS
 
 
 def run(args, cwd):
@@ -44,14 +44,6 @@ def make_wav(path, entries):
                     "--durations", ",".join(str(e) for e in entries),
                     "--amplitude", "24000", "--tail-ms", "11000"],
                    check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
-
-def automatic_stop_seconds(entries):
-    """Measured seconds when the key has stayed up 10 s after the last mark's
-    onset (the meter update runs at most about 110 ms later)."""
-    last_mark_start = sum(entries[:-1])
-    assert 300 <= last_mark_start % 1000 <= 700, last_mark_start
-    return (last_mark_start + 10000) // 1000
 
 
 class Folder(unittest.TestCase):
@@ -81,7 +73,7 @@ class Measure(Folder):
             with self.subTest(name):
                 wav = self.path("keying.wav")
                 make_wav(wav, entries)
-                seconds = automatic_stop_seconds(entries)
+                seconds = keying.automatic_stop_seconds(entries)
                 result = run(["measure", wav], self.dir)
                 self.assertEqual(result.returncode, 0, result.stderr.decode())
                 with open(self.path(DATA_FILE), "rb") as f:
@@ -524,7 +516,7 @@ FIGURES = ["集計時間[秒]", "打鍵時間[秒]", "打点数[個]", "短点�
 
 def expected_figures(entries):
     decision, dot, dash, gap = keying.statistics(entries)
-    values = [automatic_stop_seconds(entries), sum(entries) // 1000, len(entries) // 2, dot[2],
+    values = [keying.automatic_stop_seconds(entries), sum(entries) // 1000, len(entries) // 2, dot[2],
               dash[2]]
     row = dict(zip(FIGURES, ["%d" % v for v in values]))
     if dot[2] and dash[2] and gap[2]:
@@ -582,9 +574,9 @@ class Batch(Folder):
                 single = self.single_file(os.path.join("rec", name))
                 self.assertEqual(files.get(name.split(".")[0] + ".csv"), single)
         self.assertEqual(files["hand.csv"],
-                         keying.expected_keying_file(HAND, automatic_stop_seconds(HAND)))
+                         keying.expected_keying_file(HAND, keying.automatic_stop_seconds(HAND)))
         self.assertEqual(files["dots.csv"],
-                         keying.expected_keying_file(DOTS_ONLY, automatic_stop_seconds(DOTS_ONLY)))
+                         keying.expected_keying_file(DOTS_ONLY, keying.automatic_stop_seconds(DOTS_ONLY)))
 
     def test_summary_has_the_panel_figures_in_name_order(self):
         self.make_recordings("rec", ["hand.wav", "dots.wav", "short.wav", "stereo.flac"])
@@ -735,7 +727,7 @@ class Batch(Folder):
         rows = read_summary(self.path("s.csv"))
         self.assertEqual([(r["recording"], r["keying data file"]) for r in rows],
                          [(r, "out/" + f) for r, f in cases])
-        expected = keying.expected_keying_file(DOTS_ONLY, automatic_stop_seconds(DOTS_ONLY))
+        expected = keying.expected_keying_file(DOTS_ONLY, keying.automatic_stop_seconds(DOTS_ONLY))
         self.assertEqual(tree(self.path("out")), {f: expected for _, f in cases})
 
     def test_refusals_measure_and_write_nothing(self):

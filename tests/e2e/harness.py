@@ -134,17 +134,17 @@ def probe(*args, env=None):
     return result
 
 
-def capture(path):
+def capture(path, env=None):
     """The main window's client area as a BMP at path; raises with what the
     probe said when it could not be taken."""
-    result = probe("capture", path)
+    result = probe("capture", path, env=env)
     if result.returncode != 0 or not os.path.exists(path):
         raise AssertionError("capture failed: %d %s" % (result.returncode, result.stderr))
     return path
 
 
-def probe_lines(*args):
-    result = probe(*args)
+def probe_lines(*args, env=None):
+    result = probe(*args, env=env)
     return [line.split() for line in result.stdout.splitlines() if line.strip()]
 
 
@@ -239,13 +239,14 @@ def wait_devices_open(exe_name, env=None, seconds=20):
                seconds, "%s opening its capture device and monitor output" % exe_name)
 
 
-def control_states():
+def control_states(env=None):
     """id -> (enabled, caption hex) of the main window's controls."""
-    return {int(r[0]): (int(r[2]), r[5] if len(r) > 5 else "") for r in probe_lines("controls")}
+    return {int(r[0]): (int(r[2]), r[5] if len(r) > 5 else "")
+            for r in probe_lines("controls", env=env)}
 
 
-def wait_enabled(control_id, what, seconds=10, enabled=1):
-    wait_until(lambda: control_states().get(control_id, (None,))[0] == enabled, seconds, what)
+def wait_enabled(control_id, what, seconds=10, enabled=1, env=None):
+    wait_until(lambda: control_states(env).get(control_id, (None,))[0] == enabled, seconds, what)
 
 
 def drawn(program, x, y, width, height):

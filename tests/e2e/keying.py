@@ -78,6 +78,16 @@ def expected_keying_file(entries, measured_seconds):
 KNOWN_LETTERS = [".--.", ".-", ".-.", "..", "...", "-.-.", "--.-", "-..", ".", "-.-", ".-.-.", "-."]
 
 
+def automatic_stop_seconds(entries):
+    """The measured seconds a keying's file says when the program stops it
+    itself, 10 s after the last mark's onset. The meter update that stops it
+    comes up to about 110 ms later, so the last mark must start between 0.3
+    and 0.7 s into a second for the whole second to be certain."""
+    last_mark_start = sum(entries[:-1])
+    assert 300 <= last_mark_start % 1000 <= 700, last_mark_start
+    return (last_mark_start + 10000) // 1000
+
+
 def hand_keying(letters):
     """A timeline of uneven hand keying: dots near 60 ms, dashes near 185 ms,
     element gaps near 62 ms, letter gaps near 190 ms. Entry 0 is 0."""

@@ -3,7 +3,6 @@ be saved (a file of that name that cannot be replaced, a folder that cannot
 be written, a full disk), and the capture device dies under the program
 (the sound server ends). Each is tried with the real program."""
 import os
-import shutil
 import subprocess
 import tempfile
 import time
@@ -11,7 +10,7 @@ import unittest
 
 import harness
 import keying
-from harness import ProgramTest, cp932_hex, probe, probe_lines
+from harness import ProgramTest, cp932_hex, probe
 from private_sound import PrivateSound
 
 DATA_FILE = "打鍵データ.csv"
@@ -20,35 +19,19 @@ REPLAY_HINT = "印字・再生で記録したデータの印字および再生�
 LETTERS = keying.KNOWN_LETTERS
 
 
+STOPPED_BUTTONS = {1005: 0, 1007: 0, 1015: 1, 1016: 1}
+
+
 def enabled_buttons(env):
-    result = probe("controls", env=env)
-    return {int(r[0]): int(r[2]) for r in (line.split() for line in result.stdout.splitlines())
-            if r and r[0] in ("1005", "1007", "1015", "1016")}
-
-
-def wait_for(read, expected, seconds=15.0):
-    """Reads until the value is the expected one; returns the last value."""
-    deadline = time.time() + seconds
-    value = read()
-    while value != expected and time.time() < deadline:
-        time.sleep(0.2)
-        value = read()
-    return value
-
-
-def stopped_buttons():
-    return {1005: 0, 1007: 0, 1015: 1, 1016: 1}
+    return {k: v[0] for k, v in harness.control_states(env).items()
+            if k in (1005, 1007, 1015, 1016)}
 
 
 class FailureTest(ProgramTest):
-    def setUp(self):
-        super().setUp()
-        # Renderings and captures go here, never into the program's folder.
-        self.scratch = tempfile.mkdtemp(prefix="ventrok-scratch-")
-        self.addCleanup(shutil.rmtree, self.scratch, True)
-
+    # Renderings and captures go to the program's scratch folder, never into
+    # its own folder, which these tests make unwritable or full.
     def oem_text_at(self, program, image, x, y, text):
-        rendered_path = os.path.join(self.scratch, "text.bmp")
+        rendered_path = program.scratch_path("text.bmp")
         self.assertEqual(probe("render-oem", cp932_hex(text), rendered_path,
                                env=program.env).returncode, 0)
         rendered = harness.read_bmp(rendered_path)
@@ -57,21 +40,19 @@ class FailureTest(ProgramTest):
                                                                             width, height)
 
     def capture(self, program, artifact):
-        shot = os.path.join(self.scratch, "shot.bmp")
-        result = probe("capture", shot, env=program.env)
-        self.assertEqual(result.returncode, 0, result.stderr)
+        shot = harness.capture(program.scratch_path("shot.bmp"), env=program.env)
         harness.keep_artifact(shot, artifact)
         return harness.read_bmp(shot)
 
     def key_and_stop(self, program, play):
         """開始, twenty-odd keyings played in, then the stop button."""
-        wav = os.path.join(self.scratch, "keying.wav")
+        wav = program.scratch_path("keying.wav")
         keying.write_keying_wav(wav, keying.hand_keying(LETTERS), tail_ms=500)
         probe("click", "1005", env=program.env)
-        self.assertEqual(wait_for(lambda: enabled_buttons(program.env).get(1007), 1), 1)
+        harness.wait_enabled(1007, "the start (停止 enabled)", 15, env=program.env)
         play(wav).wait(120)
         probe("click", "1007", env=program.env)
-        self.assertEqual(wait_for(lambda: enabled_buttons(program.env).get(1015), 1), 1)
+        harness.wait_enabled(1015, "the stop (クリア enabled)", 15, env=program.env)
 
 
 class UnsavedKeyingFile(FailureTest):
@@ -81,8 +62,8 @@ class UnsavedKeyingFile(FailureTest):
     def check_not_saved(self, folder, earlier, artifact):
         program = self.start(workdir=folder)
         self.key_and_stop(program, harness.play)
-        buttons = wait_for(lambda: enabled_buttons(program.env),
-                           {1005: 0, 1007: 0, 1015: 1, 1016: 0})
+        buttons = harness.eventually(lambda: enabled_buttons(program.env),
+                                     {1005: 0, 1007: 0, 1015: 1, 1016: 0}, 15)
         self.assertEqual(buttons, {1005: 0, 1007: 0, 1015: 1, 1016: 0})
         image = self.capture(program, artifact)
         self.assertTrue(self.oem_text_at(program, image, 120, 370, NOT_SAVED))
@@ -156,8 +137,8 @@ class CaptureDies(FailureTest):
             return player
 
         self.key_and_stop(program, play_then_end_the_server)
-        self.assertEqual(wait_for(lambda: enabled_buttons(program.env), stopped_buttons()),
-                         stopped_buttons())
+        self.assertEqual(harness.eventually(lambda: enabled_buttons(program.env),
+                                            STOPPED_BUTTONS, 15), STOPPED_BUTTONS)
         image = self.capture(program, "statistics_after_capture_died.bmp")
         entries = keying.hand_keying(LETTERS)
         self.assertTrue(self.oem_text_at(program, image, 120, 198,
@@ -169,8 +150,8 @@ class CaptureDies(FailureTest):
     def test_level_meter_back_after_uncovering_without_blocks(self):
         program = self.start(env=self.sound.env)
         # The meter is drawn at the first paint and at every meter update.
-        self.assertEqual(wait_for(lambda: harness.pixel(self.capture(program, "meter.bmp"),
-                                                        948, 25), (0, 0, 0)), (0, 0, 0))
+        self.assertEqual(harness.eventually(lambda: harness.pixel(
+            self.capture(program, "meter.bmp"), 948, 25), (0, 0, 0), 15), (0, 0, 0))
         self.sound.end()
         time.sleep(1.0)
         probe("cover", env=program.env)

@@ -42,14 +42,13 @@ class Measurement(ProgramTest):
         letters = keying.KNOWN_LETTERS
         entries = keying.hand_keying(letters)
         self.assertGreaterEqual(len(entries), 40)
-        mark_start = sum(entries[:-1])
-        self.assertTrue(300 <= mark_start % 1000 <= 700, mark_start)
-        expected = keying.expected_keying_file(entries, (mark_start + 10000) // 1000)
+        expected = keying.expected_keying_file(entries, keying.automatic_stop_seconds(entries))
         # On a heavily loaded machine the sound server can drop a block of the
         # virtual microphone's stream (the timeline then loses 10 ms). A run is
         # repeated only when the block log shows that the program did not
         # receive the samples that were played; any other difference fails.
-        for _ in range(3):
+        disturbance = None
+        for attempt in range(3):
             program = self.start("ventrok_blocklog.exe")
             wav = self.measure(entries, program)
             with open(program.path(DATA_FILE), "rb") as f:
@@ -57,12 +56,13 @@ class Measurement(ProgramTest):
             if saved == expected:
                 break
             disturbance = sound_path.capture_disturbance(program.path("ventrok_blocks.log"), wav)
-            if disturbance is None:
-                break
+            if disturbance is None or attempt == 2:
+                break  # the comparison below fails and shows the difference
             harness.record_retry(self, "the saved keying differs; " + disturbance)
             probe("command", "104")
             program.wait_exit(10)
-        self.assertEqual(saved.decode("cp932").splitlines(), expected.decode("cp932").splitlines())
+        self.assertEqual(saved.decode("cp932").splitlines(), expected.decode("cp932").splitlines(),
+                         disturbance)
         self.assertEqual(saved, expected)
         enabled = {k: v[0] for k, v in button_states().items()}
         self.assertEqual(enabled, {1005: 0, 1007: 0, 1015: 1, 1016: 1})

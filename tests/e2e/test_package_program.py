@@ -11,19 +11,16 @@ added at the stall). test_replay checks the replay's timing exactly with
 keyings whose chunks avoid that."""
 import os
 import sys
-import time
 import unittest
 
 import harness
 import package_build
 import pe_resources
-from harness import ProgramTest, cp932_hex, probe, probe_lines
-from test_replay import (RATE, WINE_GAP_FILL, SpeakerRecording, expected_marks_and_spaces,
-                         sound_runs, tone_frequency, window_controls)
+from harness import cp932_hex, probe, probe_lines
+from test_replay import (RATE, REPLAY, WINE_GAP_FILL, ReplayTest, expected_marks_and_spaces,
+                         sound_runs, tone_frequency)
 
 ABOUT = cp932_hex("バージョン情報")
-REPLAY = cp932_hex("印字・再生")
-PLAY_CAPTION = cp932_hex("再　生")
 SAMPLES_PER_MS = 11  # the replay speed the window opens with, x1.00
 
 
@@ -59,12 +56,7 @@ def whole_replay_problems(samples, entries):
     return problems
 
 
-def load_average():
-    with open("/proc/loadavg") as f:
-        return f.read().split()[0]
-
-
-class UnpackedProgram(ProgramTest):
+class UnpackedProgram(ReplayTest):
     @classmethod
     def setUpClass(cls):
         cls.zip_path = package_build.package()
@@ -79,26 +71,6 @@ class UnpackedProgram(ProgramTest):
                  if row[1].lower() == "static" and len(row) > 5]
         self.assertEqual(len(texts), 1, rows)
         return texts[0]
-
-    def wait_for_play_caption(self, seconds):
-        deadline = time.time() + seconds
-        while time.time() < deadline:
-            if window_controls(REPLAY)[1004][1] == PLAY_CAPTION:
-                return True
-            time.sleep(0.2)
-        return False
-
-    def replay_whole_file(self, folder, entries):
-        """Plays the whole file once and returns what the speaker heard."""
-        recording = SpeakerRecording(os.path.join(folder, "..", "replay.raw"))
-        probe("window-click", REPLAY, "1004")
-        # No probing while the tone plays: every Wine process started takes
-        # CPU time that the sound path needs.
-        time.sleep(sum(entries[1:]) / 1000.0 + 0.5)
-        self.assertTrue(self.wait_for_play_caption(10), "the replay did not end by itself")
-        self.assertEqual(window_controls(REPLAY)[1005][0], 1)
-        time.sleep(0.3)
-        return recording.stop()
 
     def test_starts_from_its_folder_replays_the_sample_and_ends_with_0(self):
         folder = package_build.unpack(self.zip_path)
@@ -123,14 +95,11 @@ class UnpackedProgram(ProgramTest):
         self.assertEqual(info.fixed_version("product"), (major, minor, 0, 0))
 
         # The sample file beside the program replays at once after start-up.
-        controls = {int(row[0]): int(row[2]) for row in probe_lines("controls")}
-        self.assertEqual(controls[1016], 1)
-        probe("command", "1016")
-        self.assertEqual(probe("window-wait", REPLAY, "20").returncode, 0)
-        time.sleep(0.5)
-        samples = self.replay_whole_file(folder, entries)
-        sys.stderr.write("replay of the sample: %d stalls of the sound path (load average %s)\n"
-                         % (gap_fill_runs(samples), load_average()))
+        self.open_replay_window()
+        samples = self.replay_and_record(program, "replay.raw", sum(entries[1:]) / 1000.0,
+                                         end_seconds=10)
+        sys.stderr.write("replay of the sample: %d stalls of the sound path (load average %.2f)\n"
+                         % (gap_fill_runs(samples), os.getloadavg()[0]))
         self.assertEqual(whole_replay_problems(samples, entries), [])
 
         probe("window-click", REPLAY, "1005")

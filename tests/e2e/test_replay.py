@@ -224,19 +224,15 @@ class ReplayTest(ProgramTest):
         harness.wait_until(lambda: 1004 in window_controls(REPLAY), 10,
                            "the controls of the replay window")
 
-    def wait_for_play_caption(self, seconds):
-        try:
-            harness.wait_until(lambda: window_controls(REPLAY)[1004][1] == PLAY_CAPTION,
-                               seconds, "再生 shown again")
-        except AssertionError:
-            return False
-        return True
+    def wait_for_play_caption(self, seconds, what):
+        harness.wait_until(lambda: window_controls(REPLAY)[1004][1] == PLAY_CAPTION, seconds, what)
 
-    def replay_and_record(self, program, name, played_seconds):
+    def replay_and_record(self, program, name, played_seconds, end_seconds=5):
+        """Plays the file once through 再生 and returns what the speaker heard."""
         recording = SpeakerRecording(program.path(name))
         probe("window-click", REPLAY, "1004")
         recording.wait_for_more(played_seconds + 0.5, "the replay's length of recorded sound")
-        self.assertTrue(self.wait_for_play_caption(5), "the replay did not end by itself")
+        self.wait_for_play_caption(end_seconds, "the replay did not end by itself")
         self.assertEqual(window_controls(REPLAY)[1005][0], 1)
         recording.wait_for_more(0.3, "the recording of the replay's end")
         return recording.stop()
@@ -261,10 +257,11 @@ class ReplayTest(ProgramTest):
                 disturbance = start_cut(samples, runs, entries, samples_per_ms)
             if disturbance is None:
                 self.assertEqual(mismatches, [])
-            harness.record_retry(self, "replay at %d samples per ms: %s in %s"
-                                 % (samples_per_ms, disturbance, program.path(name)))
-        self.fail("every replay at %d samples per ms was disturbed by the sound path"
-                  % samples_per_ms)
+            evidence = "%s in %s" % (disturbance, program.path(name))
+            if attempt == 3:
+                self.fail("every replay at %d samples per ms was disturbed by the sound path; "
+                          "the last: %s" % (samples_per_ms, evidence))
+            harness.record_retry(self, "replay at %d samples per ms: %s" % (samples_per_ms, evidence))
 
     def test_plays_the_file_at_two_speeds(self):
         program = self.start_with_file(SHORT_KEYING)
@@ -360,7 +357,7 @@ class ReplayTest(ProgramTest):
         probe("window-click", REPLAY, "1004")
         self.assertEqual(window_controls(REPLAY)[1004], (1, STOP_CAPTION))
         probe("window-click", REPLAY, "1004")
-        self.assertTrue(self.wait_for_play_caption(5), "the replay did not stop")
+        self.wait_for_play_caption(5, "the replay did not stop")
         probe("window-close", REPLAY)
         self.assertEqual(probe("window-gone", REPLAY, "5").returncode, 0)
 
