@@ -70,8 +70,11 @@ session_recorded_alive() {
 session_kill_recorded() {
     local pid start
     [ -f "$1" ] || return 0
+    # A process may end on its own between the check and the kill (the
+    # monitor readers end with their sound server): not a failure, also not
+    # for the scripts that run with errexit.
     while read -r pid start; do
-        session_recorded_alive "$pid" "$start" && kill "$pid" 2>/dev/null
+        if session_recorded_alive "$pid" "$start"; then kill "$pid" 2>/dev/null || true; fi
     done <"$1"
     for _ in $(seq 1 50); do
         local left=
@@ -82,7 +85,7 @@ session_kill_recorded() {
         sleep 0.1
     done
     while read -r pid start; do
-        session_recorded_alive "$pid" "$start" && kill -9 "$pid" 2>/dev/null
+        if session_recorded_alive "$pid" "$start"; then kill -9 "$pid" 2>/dev/null || true; fi
     done <"$1"
     return 0
 }
@@ -97,7 +100,7 @@ session_clear_stale() {
     slot=$(basename "$dir")
     session_log "clearing session $slot, whose owner ended without stopping it"
     session_kill_recorded "$dir/pids"
-    WINEPREFIX=$(session_prefix_of_slot "$slot") wineserver -k >/dev/null 2>&1
+    WINEPREFIX=$(session_prefix_of_slot "$slot") wineserver -k >/dev/null 2>&1 || true
     rm -rf "$dir"
 }
 
@@ -227,7 +230,7 @@ session_make_prefix() {
     fi
     if [ -d "$WINEPREFIX" ]; then
         session_log "the Wine prefix $WINEPREFIX was made by another set-up: making it again"
-        wineserver -k >/dev/null 2>&1
+        wineserver -k >/dev/null 2>&1 || true
         rm -rf "$WINEPREFIX"
     fi
     session_log "creating the Wine prefix $WINEPREFIX (about 20 s)"
@@ -324,8 +327,9 @@ session_start() {
 session_stop() {
     [ -n "${SESSION_DIR:-}" ] && [ -f "$SESSION_DIR/owner" ] || return 0
     # The session's Wine server is persistent: end it (and every program of
-    # the session's own prefix) explicitly.
-    WINEPREFIX=$(session_prefix_of_slot "$SESSION_SLOT") wineserver -k >/dev/null 2>&1
+    # the session's own prefix) explicitly. It answers 1 when no server is
+    # left to end, which is no failure of the stop.
+    WINEPREFIX=$(session_prefix_of_slot "$SESSION_SLOT") wineserver -k >/dev/null 2>&1 || true
     session_kill_recorded "$SESSION_DIR/pids"
     rm -f "$SESSION_DIR/owner" "$SESSION_DIR/pids" "$SESSION_DIR/session.env"
     unset VENTROK_SESSION_ENV

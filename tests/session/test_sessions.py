@@ -198,5 +198,39 @@ class StartUpFailures(unittest.TestCase):
             shutil.rmtree(fake_bin)
 
 
+class StopUnderErrexit(unittest.TestCase):
+    """run.sh and the other scripts stop their session from an EXIT trap
+    with errexit on: a stop that meets a process or Wine server already
+    gone must still stop the rest and not turn the script's exit into 1."""
+
+    def run_script(self, body):
+        script = 'set -euo pipefail; . "%s"; %s; echo finished' % (SESSION_SCRIPT, body)
+        return subprocess.run(["bash", "-c", script], capture_output=True, text=True,
+                              env=dict(os.environ, VENTROK_BUILD=BUILD), timeout=60)
+
+    def test_a_process_that_ends_between_the_check_and_the_kill(self):
+        folder = tempfile.mkdtemp(prefix="ventrok-session-test-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        pids = os.path.join(folder, "pids")
+        # The recorded process runs at the check; the kill then finds it gone
+        # (kill answers 1 after ending it here).
+        result = self.run_script(
+            'sleep 30 & echo "$! $(session_process_start $!)" > "%s"; '
+            'kill() { command kill "$@"; return 1; }; session_kill_recorded "%s"' % (pids, pids))
+        self.assertEqual((result.returncode, result.stdout.strip()), (0, "finished"),
+                         result.stderr)
+
+    def test_a_session_whose_wine_server_is_gone(self):
+        folder = tempfile.mkdtemp(prefix="ventrok-session-test-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        # A slot with an owner, nothing recorded, and a prefix no server runs for.
+        result = self.run_script(
+            'SESSION_DIR="%s"; SESSION_SLOT=99; touch "$SESSION_DIR/owner"; '
+            'session_prefix_of_slot() { echo "%s/prefix"; }; session_stop' % (folder, folder))
+        self.assertEqual((result.returncode, result.stdout.strip()), (0, "finished"),
+                         result.stderr)
+        self.assertFalse(os.path.exists(os.path.join(folder, "owner")))
+
+
 if __name__ == "__main__":
     unittest.main()
