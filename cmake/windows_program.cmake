@@ -64,3 +64,11 @@ foreach(test ${E2E_TESTS})
     set_tests_properties(e2e.${name} PROPERTIES TIMEOUT 900
                          ENVIRONMENT "VENTROK_BUILD=${CMAKE_BINARY_DIR}/..")
 endforeach()
+
+# The program with a count of its live GDI objects (tests/e2e/gdi_count.h
+# forced into every shell file; the core creates none), for the GDI soak
+# (scripts/soak-gdi.sh). Built with the rest so that it cannot fall behind.
+add_executable(ventrok_gdicount WIN32 win32/app/main.cpp ${VENTROK_SHELL_SOURCES} ${VENTROK_RESOURCES})
+target_include_directories(ventrok_gdicount PRIVATE ${CMAKE_SOURCE_DIR})
+target_compile_options(ventrok_gdicount PRIVATE -include ${CMAKE_SOURCE_DIR}/tests/e2e/gdi_count.h)
+target_link_libraries(ventrok_gdicount PRIVATE ventrok_core comctl32 winmm gdi32 user32)

@@ -5,34 +5,31 @@
 # and exits non-zero when the count grew after the first minute and a half.
 #   scripts/soak-gdi.sh [minutes]
 #
-# Wine's GetGuiResources always answers 0, so the soak builds a counting
-# variant of the program first ($VENTROK_BUILD/windows-gdicount, every C++
-# file compiled with -include tests/e2e/gdi_count.h, which wraps the calls
-# that create and delete GDI objects) and reads its count. Needs the native
-# build (make_keying_wav) and the Windows build (window_probe) of
-# scripts/build.sh. Starts and stops its own session in $VENTROK_BUILD (beside
-# any other session running there).
+# Wine's GetGuiResources always answers 0, so the soak runs the counting
+# variant of the program that the Windows build makes (ventrok_gdicount.exe:
+# every shell file compiled with -include tests/e2e/gdi_count.h, which wraps
+# the calls that create and delete GDI objects) and reads its count. Needs
+# the native build (make_keying_wav) and the Windows build of
+# scripts/build.sh. Starts and stops its own session in $VENTROK_BUILD
+# (beside any other session running there).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 export VENTROK_BUILD=${VENTROK_BUILD:-$root/build}
 minutes=${1:-10}
 
-for needed in "$VENTROK_BUILD/native/make_keying_wav" "$VENTROK_BUILD/windows/window_probe.exe"; do
-    if [ ! -x "$needed" ]; then
+counting_program=$VENTROK_BUILD/windows/ventrok_gdicount.exe
+for needed in "$VENTROK_BUILD/native/make_keying_wav" "$VENTROK_BUILD/windows/window_probe.exe" \
+    "$counting_program"; do
+    if [ ! -e "$needed" ]; then
         echo "soak-gdi: $needed is missing; run scripts/build.sh all first" >&2
         exit 2
     fi
 done
-counting_build=$VENTROK_BUILD/windows-gdicount
-cmake -S "$root" -B "$counting_build" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_CXX_FLAGS="-include $root/tests/e2e/gdi_count.h" >/dev/null
-cmake --build "$counting_build" -j"$(nproc)" --target ventrok >/dev/null
 
 # shellcheck source=session.sh
 . "$root/scripts/session.sh"
 session_start headless
 trap session_stop EXIT
 status=0
-(cd "$root/tests/e2e" && python3 gdi_soak.py "$minutes" "$counting_build/ventrok.exe") || status=$?
+(cd "$root/tests/e2e" && python3 gdi_soak.py "$minutes" "$counting_program") || status=$?
 exit $status

@@ -1,5 +1,5 @@
-// Forced into every C++ file of the GDI-counting build of the program (made
-// by scripts/soak-gdi.sh with -include): wraps the calls that create and
+// Forced into every shell file of the GDI-counting build of the program
+// (ventrok_gdicount.exe, compiled with -include): wraps the calls that create and
 // delete GDI objects and take window DCs, and keeps the number of objects
 // still alive, by kind, in a named shared memory block
 // "VentrokGdiCount.<process id>" that `window_probe gdi-count` reads.
