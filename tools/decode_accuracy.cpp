@@ -29,6 +29,7 @@
 //                                           (INTERVAL 0 narrow, 1 medium, 2 wide)
 #include "core/analysis/code_tables.h"
 #include "core/app/measurement_engine.h"
+#include "tools/common/number_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -349,7 +350,12 @@ int main(int argc, char **argv)
     bool only_snr = false;
     for (int i = 1; i < argc; i++) {
         if (std::strcmp(argv[i], "--seeds") == 0 && i + 1 < argc) {
-            seed_count = std::atoi(argv[++i]);
+            long seeds = 0;
+            if (!parse_long(argv[++i], 1, 1000, seeds)) {
+                std::fprintf(stderr, "decode_accuracy: --seeds needs a whole number 1..1000\n");
+                return 2;
+            }
+            seed_count = static_cast<int>(seeds);
         } else if (std::strcmp(argv[i], "--tone-filter") == 0) {
             tone_filter_given = true;
         } else if (std::strcmp(argv[i], "--snr") == 0) {
@@ -378,8 +384,6 @@ int main(int argc, char **argv)
             return 2;
         }
     }
-    if (seed_count < 1)
-        return 2;
     std::printf("Sent text (%zu characters with spaces): \"%s\"\n", std::strlen(SENT_TEXT),
                 SENT_TEXT);
     std::printf("Cells: mean CER with word spaces / mean CER without spaces (worst seed, with "

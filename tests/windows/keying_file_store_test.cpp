@@ -18,18 +18,23 @@
 namespace
 {
 
-std::string save_and_read_back(const char *path, const keying_statistics &stats)
+std::string read_bytes(const char *path)
 {
-    static const uint16_t entries[] = {0, 60, 60, 180};
-    EXPECT_TRUE(save_keying_data_file(path, format_keying_data_file(entries, 4, 7, stats)));
-    FILE *file = std::fopen(path, "rb");
     std::string bytes;
+    FILE *file = std::fopen(path, "rb");
     if (!file)
         return bytes;
     for (int c; (c = std::fgetc(file)) != EOF;)
         bytes.push_back(static_cast<char>(c));
     std::fclose(file);
     return bytes;
+}
+
+std::string save_and_read_back(const char *path, const keying_statistics &stats)
+{
+    static const uint16_t entries[] = {0, 60, 60, 180};
+    EXPECT_TRUE(save_keying_data_file(path, format_keying_data_file(entries, 4, 7, stats)));
+    return read_bytes(path);
 }
 
 TEST(KeyingFileOnWindows, LinesEndWithCarriageReturnLineFeed)
@@ -64,23 +69,6 @@ TEST(KeyingFileOnWindows, NonFiniteRatiosAreWrittenInC99FormAndReadBack)
     EXPECT_EQ(record.entry_count, 4);
     EXPECT_EQ(record.entries[3], 180);
     std::remove("nonfinite_test.csv");
-}
-
-} // namespace
-
-namespace
-{
-
-std::string read_bytes(const char *path)
-{
-    std::string bytes;
-    FILE *file = std::fopen(path, "rb");
-    if (!file)
-        return bytes;
-    for (int c; (c = std::fgetc(file)) != EOF;)
-        bytes.push_back(static_cast<char>(c));
-    std::fclose(file);
-    return bytes;
 }
 
 // Files in the folder other than . and ..
