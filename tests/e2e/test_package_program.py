@@ -17,7 +17,7 @@ import harness
 import package_build
 import pe_resources
 from harness import cp932_hex, probe, probe_lines
-from test_replay import (RATE, REPLAY, WINE_GAP_FILL, ReplayTest, expected_marks_and_spaces,
+from test_replay import (RATE, REPLAY, WINE_GAP_FILL, ReplayWindowTest, expected_marks_and_spaces,
                          sound_runs, tone_frequency)
 
 ABOUT = cp932_hex("バージョン情報")
@@ -56,7 +56,7 @@ def whole_replay_problems(samples, entries):
     return problems
 
 
-class UnpackedProgram(ReplayTest):
+class UnpackedProgram(ReplayWindowTest):
     @classmethod
     def setUpClass(cls):
         cls.zip_path = package_build.package()
