@@ -6,6 +6,8 @@
 
 #include <algorithm>
 
+#include "core/audio/clipping.h"
+
 namespace
 {
 
@@ -179,4 +181,22 @@ block_result engine_process_block(measurement_engine &e, const int16_t *samples,
     result.meter = meter_cadence(e);
     result.stop_requested = e.measurement.stop_request;
     return result;
+}
+
+block_result engine_process_recording_block(measurement_engine &e, int16_t *samples, size_t count,
+                                            const engine_display &display)
+{
+    // The window clips a captured block for the monitor echo before it is
+    // analysed (with a free monitor buffer, as a recording always has one).
+    if (e.settings.clipping_mode == CLIPPING_ON)
+        apply_clipping(samples, count);
+    return engine_process_block(e, samples, count, display);
+}
+
+meter_update engine_meter_live_block(measurement_engine &e, const int16_t *samples, size_t count)
+{
+    meter_update update = {false, 0, LIVE_HISTOGRAMS_FROZEN, false};
+    detector_count_samples(e.live_detector, samples, count);
+    update.due = detector_take_meter_reading(e.live_detector, update.peak_level);
+    return update;
 }

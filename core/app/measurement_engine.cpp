@@ -11,6 +11,17 @@ void engine_init(measurement_engine &e, const settings_record &settings)
     timeline_reset(e.timeline);
     decoder_init(e.decoder);
     keying_statistics_init(e.statistics);
+    e.measuring_recording = false;
+}
+
+// The capture's own detector and decoder back after a recording.
+static void end_recording(measurement_engine &e)
+{
+    if (!e.measuring_recording)
+        return;
+    e.detector = e.live_detector;
+    e.decoder = e.live_decoder;
+    e.measuring_recording = false;
 }
 
 // What the start and clear sequences put back: the timeline, the clock and
@@ -38,18 +49,32 @@ bool engine_start(measurement_engine &e, bool input_device_present)
     return true;
 }
 
+void engine_start_recording(measurement_engine &e)
+{
+    if (!e.measuring_recording) {
+        e.live_detector = e.detector;
+        e.live_decoder = e.decoder;
+        e.measuring_recording = true;
+    }
+    detector_init(e.detector);
+    decoder_init(e.decoder);
+    engine_start(e, true);
+}
+
 stop_outcome_t engine_stop(measurement_engine &e)
 {
     measurement_state &m = e.measurement;
     m.recording_phase = RECORDING_STOPPED;
     m.analysis_suspended = true;
     m.keying_file_saved = false;
+    const uint32_t clock = e.detector.measurement_clock;
+    end_recording(e);
     if (e.timeline.timeline_count < MIN_TIMELINE_ENTRIES) {
         m.too_few_keyings = true;
         return STOP_TOO_FEW_KEYINGS;
     }
     m.too_few_keyings = false;
-    m.measured_seconds = static_cast<int>(e.detector.measurement_clock / 1000);
+    m.measured_seconds = static_cast<int>(clock / 1000);
     compute_keying_statistics(e.statistics, e.timeline.entries, e.timeline.timeline_count);
     return STOP_EVALUATED;
 }
@@ -58,6 +83,7 @@ bool engine_clear(measurement_engine &e)
 {
     measurement_state &m = e.measurement;
     m.analysis_suspended = true;
+    end_recording(e);
     measurement_reset(e);
     const bool device_selection_due = m.device_selection_pending;
     m.device_selection_pending = false;

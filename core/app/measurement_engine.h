@@ -34,6 +34,14 @@ struct measurement_engine {
     keying_timeline timeline;
     decoder_state decoder;
     keying_statistics statistics;
+    // While a recording is measured (engine_start_recording until its stop
+    // or a clear), the capture's own detector and decoder wait here: the
+    // recording is measured from their program-start state, the captured
+    // blocks are only metered (engine_meter_live_block), and the live
+    // measurements before and after it go on from their own state.
+    bool measuring_recording;
+    detector_state live_detector;
+    decoder_state live_decoder;
 };
 
 // How the analysis of a block reaches the screen, called while the block is
@@ -88,10 +96,17 @@ void engine_init(measurement_engine &e, const settings_record &settings);
 // measurement is reset and armed (analysis on, waiting for the first key-down).
 bool engine_start(measurement_engine &e, bool input_device_present);
 
-// The stop button or the stop request: Stopped, then the evaluation.
+// 開始 for a recording: the detector and the decoder from their program-start
+// state, as a recording is measured whatever the window measured before,
+// then the start. The capture's own detector and decoder are set aside
+// until the stop or the clear.
+void engine_start_recording(measurement_engine &e);
+
+// The stop button or the stop request: Stopped, then the evaluation. After a
+// recording the capture's own detector and decoder are back.
 stop_outcome_t engine_stop(measurement_engine &e);
 
-// クリア: Idle, the measurement reset and the next key-down onset starting a
+// クリア: Idle (a recording being measured is dropped), the measurement reset and the next key-down onset starting a
 // recording. Returns true when the device selection was asked for before it
 // (menu 入出力デバイス選択): the caller runs the dialog then.
 bool engine_clear(measurement_engine &e);
@@ -116,6 +131,17 @@ bool engine_take_stop_request(measurement_engine &e);
 // cadence the automatic stop is tested.
 block_result engine_process_block(measurement_engine &e, const int16_t *samples, size_t count,
                                   const engine_display &display);
+
+// One block of a recording, as a captured block goes through the window:
+// clipped in place when clipping is on (the captured block is clipped for
+// the monitor echo before it is analysed), then engine_process_block.
+block_result engine_process_recording_block(measurement_engine &e, int16_t *samples, size_t count,
+                                            const engine_display &display);
+
+// A captured block while a recording is measured: it only moves the level
+// meter, through the capture's own detector. The update is due about every
+// 100 ms of its clock; only due and peak_level are set.
+meter_update engine_meter_live_block(measurement_engine &e, const int16_t *samples, size_t count);
 
 // The keying data file of the measurement just evaluated, as the program
 // writes it: code page 932 text with CR LF line ends.
