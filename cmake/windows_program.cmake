@@ -6,7 +6,7 @@ list(FILTER VENTROK_SHELL_SOURCES EXCLUDE REGEX "/win32/app/main\\.cpp$")
 
 add_library(ventrok_shell STATIC ${VENTROK_SHELL_SOURCES})
 target_include_directories(ventrok_shell PUBLIC ${CMAKE_SOURCE_DIR})
-target_link_libraries(ventrok_shell PUBLIC ventrok_core comctl32 winmm gdi32 user32)
+target_link_libraries(ventrok_shell PUBLIC ventrok_core comctl32 comdlg32 shell32 winmm gdi32 user32)
 target_compile_options(ventrok_shell PRIVATE ${VENTROK_WARNINGS})
 
 set(VENTROK_RESOURCES ${CMAKE_SOURCE_DIR}/win32/resources/ventrok.rc)
@@ -22,7 +22,7 @@ target_compile_options(ventrok PRIVATE ${VENTROK_WARNINGS})
 add_executable(ventrok_blocklog WIN32 win32/app/main.cpp ${VENTROK_SHELL_SOURCES} ${VENTROK_RESOURCES})
 target_include_directories(ventrok_blocklog PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_definitions(ventrok_blocklog PRIVATE VENTROK_BLOCK_LOG)
-target_link_libraries(ventrok_blocklog PRIVATE ventrok_core comctl32 winmm gdi32 user32)
+target_link_libraries(ventrok_blocklog PRIVATE ventrok_core comctl32 comdlg32 shell32 winmm gdi32 user32)
 
 # The tests run where GoogleTest's sources are at hand (the Debian cross
 # build); a plain Windows build makes the program only.
@@ -71,4 +71,4 @@ endforeach()
 add_executable(ventrok_gdicount WIN32 win32/app/main.cpp ${VENTROK_SHELL_SOURCES} ${VENTROK_RESOURCES})
 target_include_directories(ventrok_gdicount PRIVATE ${CMAKE_SOURCE_DIR})
 target_compile_options(ventrok_gdicount PRIVATE -include ${CMAKE_SOURCE_DIR}/tests/e2e/gdi_count.h)
-target_link_libraries(ventrok_gdicount PRIVATE ventrok_core comctl32 winmm gdi32 user32)
+target_link_libraries(ventrok_gdicount PRIVATE ventrok_core comctl32 comdlg32 shell32 winmm gdi32 user32)

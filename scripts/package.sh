@@ -78,7 +78,8 @@ fi
 imports=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p')
 for dll in $imports; do
     case ${dll,,} in
-        kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | winmm.dll | msvcrt.dll) ;;
+        kernel32.dll | user32.dll | gdi32.dll | comctl32.dll | comdlg32.dll | shell32.dll | \
+        winmm.dll | msvcrt.dll) ;;
         *) fail "$exe imports $dll, which is not a system DLL" ;;
     esac
 done

@@ -20,8 +20,8 @@ DATA_FILE = "打鍵データ.csv"
 # The pictures the manual must show: start-up, a measurement, the statistics
 # after a stop, the print and replay window.
 REQUIRED_PICTURES = {"startup.png", "measuring.png", "statistics.png", "replay.png"}
-SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "winmm.dll",
-               "msvcrt.dll"}
+SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
+               "shell32.dll", "winmm.dll", "msvcrt.dll"}
 
 
 class ManualLinks(html.parser.HTMLParser):

@@ -1,12 +1,14 @@
 #include "win32/app/main_window.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "core/analysis/code_tables.h"
 #include "core/app/measurement_engine.h"
 #include "core/display/panel_geometry.h"
 #include "win32/app/dialogs.h"
 #include "win32/app/measurement_control.h"
+#include "win32/app/recording_measurement.h"
 #include "win32/app/settings_controls.h"
 #include "win32/app/texts.h"
 #include "win32/audio/block_processor.h"
@@ -22,6 +24,13 @@ static shell_state state = {nullptr, true, false};
 // The program's measurement: settings, phase, detector, timeline, decoder and
 // statistics. Handed explicitly to the handlers that change it.
 static measurement_engine engine;
+
+// Recordings named on the command line (what Explorer gives when a file is
+// dropped on the program's icon), measured once the window is up.
+static std::vector<std::wstring> command_line_recordings;
+
+// Posted by the first paint: measure the command line's recording.
+constexpr UINT WM_MEASURE_COMMAND_LINE = WM_APP + 1;
 
 const shell_state &shell()
 {
@@ -44,8 +53,9 @@ bool open_main_window_audio(HWND hwnd, const settings_record &settings)
                       trackbar_position(GetDlgItem(hwnd, IDC_MONITOR_VOLUME)));
 }
 
-int run_ventrok(HINSTANCE instance)
+int run_ventrok(HINSTANCE instance, const std::vector<std::wstring> &recordings)
 {
+    command_line_recordings = recordings;
     mark_audio_closed();
     state.instance = instance;
     build_morse_tables();
@@ -80,6 +90,7 @@ static INT_PTR on_init_dialog(HWND hwnd)
     EnableWindow(GetDlgItem(hwnd, IDC_START), TRUE);
     EnableWindow(GetDlgItem(hwnd, IDC_REPLAY), TRUE);
     SetFocus(GetDlgItem(hwnd, IDC_START));
+    DragAcceptFiles(hwnd, TRUE);
 
     CheckRadioButton(hwnd, IDC_EUROPEAN, IDC_WABUN, IDC_EUROPEAN);
     CheckRadioButton(hwnd, IDC_INTERVAL_NARROW, IDC_INTERVAL_WIDE, IDC_INTERVAL_MEDIUM);
@@ -113,6 +124,8 @@ static bool first_paint(HWND hwnd, HDC paint_dc, HDC memory_dc)
     state.first_paint_pending = false;
     open_main_window_audio(hwnd, engine.settings);
     engine_suspend_analysis(engine);
+    if (!command_line_recordings.empty())
+        PostMessageA(hwnd, WM_MEASURE_COMMAND_LINE, 0, 0);
     return true;
 }
 
@@ -165,6 +178,9 @@ static void on_command(HWND hwnd, int id)
     case IDM_DEVICES:
         device_selection(hwnd, engine);
         break;
+    case IDM_MEASURE_RECORDING:
+        choose_and_measure_recording(hwnd, engine);
+        break;
     case IDC_MONITOR:
     case IDC_EUROPEAN:
     case IDC_WABUN:
@@ -187,6 +203,28 @@ static void on_capture_block(HWND hwnd, WAVEHDR *header)
 {
     if (process_capture_block(hwnd, engine, header))
         SendMessageA(hwnd, WM_PAINT, 0, 0); // runs the stop sequence at once
+}
+
+// The file menu offers 録音ファイルを計測 only when a recording can be measured.
+static void on_init_menu_popup(HMENU menu)
+{
+    EnableMenuItem(menu, IDM_MEASURE_RECORDING,
+                   MF_BYCOMMAND | (recording_measurement_allowed(engine) ? MF_ENABLED : MF_GRAYED));
+}
+
+static void on_drop_files(HWND hwnd, HDROP drop)
+{
+    const std::vector<std::wstring> paths = dropped_files(drop);
+    // Not while a dialog of the window is open (it is disabled then).
+    if (IsWindowEnabled(hwnd))
+        measure_given_recordings(hwnd, engine, paths);
+}
+
+static void on_measure_command_line(HWND hwnd)
+{
+    const std::vector<std::wstring> paths = command_line_recordings;
+    command_line_recordings.clear();
+    measure_given_recordings(hwnd, engine, paths);
 }
 
 INT_PTR CALLBACK main_dialog_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
@@ -214,7 +252,21 @@ INT_PTR CALLBACK main_dialog_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM
     case MM_WOM_DONE:
         monitor_buffer_done(reinterpret_cast<WAVEHDR *>(lparam));
         return FALSE;
+    case WM_TIMER:
+        if (wparam == RECORDING_TIMER_ID)
+            on_recording_timer(hwnd, engine);
+        return FALSE;
+    case WM_DROPFILES:
+        on_drop_files(hwnd, reinterpret_cast<HDROP>(wparam));
+        return FALSE;
+    case WM_INITMENUPOPUP:
+        on_init_menu_popup(reinterpret_cast<HMENU>(wparam));
+        return FALSE;
+    case WM_MEASURE_COMMAND_LINE:
+        on_measure_command_line(hwnd);
+        return FALSE;
     case WM_DESTROY:
+        end_recording_measurement(hwnd);
         // The devices are closed before the process ends: Wine can crash or
         // hang at exit while a capture device is still open.
         close_capture();

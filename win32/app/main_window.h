@@ -4,6 +4,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "core/app/settings.h"
 
 // Shell state owned by the main window.
@@ -23,8 +26,9 @@ void set_no_input_device();
 // monitor volume trackbar.
 bool open_main_window_audio(HWND hwnd, const settings_record &settings);
 
-// The entry sequence; returns the process exit code.
-int run_ventrok(HINSTANCE instance);
+// The entry sequence; returns the process exit code. The recordings named on
+// the command line are measured once the window is up.
+int run_ventrok(HINSTANCE instance, const std::vector<std::wstring> &recordings);
 
 INT_PTR CALLBACK main_dialog_proc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
 

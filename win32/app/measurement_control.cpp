@@ -30,10 +30,9 @@ static void reset_displays()
     reset_sweep();
 }
 
-void start_sequence(HWND hwnd, measurement_engine &engine)
+// What the window shows once a measurement is armed.
+static void show_armed(HWND hwnd, measurement_engine &engine)
 {
-    if (!engine_start(engine, !shell().no_input_device))
-        return;
     // Does nothing when the capture is open; a failure leaves the phase
     // Armed without blocks until the stop button.
     open_main_window_audio(hwnd, engine.settings);
@@ -48,6 +47,18 @@ void start_sequence(HWND hwnd, measurement_engine &engine)
     enable(hwnd, IDC_CLEAR, false);
     enable(hwnd, IDC_REPLAY, false);
     SetFocus(GetDlgItem(hwnd, IDC_STOP));
+}
+
+void start_sequence(HWND hwnd, measurement_engine &engine)
+{
+    if (engine_start(engine, !shell().no_input_device))
+        show_armed(hwnd, engine);
+}
+
+void start_recording_sequence(HWND hwnd, measurement_engine &engine)
+{
+    engine_start_recording(engine);
+    show_armed(hwnd, engine);
 }
 
 // The capture keeps running through the stop: only the analysis stops.

@@ -9,6 +9,8 @@
 #include "core/app/measurement_engine.h"
 
 void start_sequence(HWND hwnd, measurement_engine &engine);
+// 開始 for the measurement of a recording (engine_start_recording).
+void start_recording_sequence(HWND hwnd, measurement_engine &engine);
 void stop_sequence(HWND hwnd, measurement_engine &engine);
 void clear_sequence(HWND hwnd, measurement_engine &engine);
 void print_and_replay(HWND hwnd, measurement_engine &engine);

@@ -14,16 +14,21 @@ static void close_log()
         fclose(log_file);
 }
 
+static void open_log(const LARGE_INTEGER &now)
+{
+    if (log_file)
+        return;
+    QueryPerformanceFrequency(&frequency);
+    first = now;
+    log_file = fopen("ventrok_blocks.log", "w");
+    atexit(close_log);
+}
+
 block_log_mark block_log_begin(const WAVEHDR *header)
 {
     block_log_mark mark = {};
     QueryPerformanceCounter(&mark.start);
-    if (!log_file) {
-        QueryPerformanceFrequency(&frequency);
-        first = mark.start;
-        log_file = fopen("ventrok_blocks.log", "w");
-        atexit(close_log);
-    }
+    open_log(mark.start);
     const short *samples = reinterpret_cast<const short *>(header->lpData);
     mark.samples = static_cast<int>(header->dwBytesRecorded / 2);
     for (int i = 0; i < mark.samples; i++) {
@@ -33,6 +38,18 @@ block_log_mark block_log_begin(const WAVEHDR *header)
             mark.high = samples[i];
     }
     return mark;
+}
+
+void block_log_note(const char *text)
+{
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    open_log(now);
+    if (!log_file)
+        return;
+    fprintf(log_file, "# %.3f %s\n", (now.QuadPart - first.QuadPart) * 1000.0 / frequency.QuadPart,
+            text);
+    fflush(log_file);
 }
 
 void block_log_end(const block_log_mark &mark)

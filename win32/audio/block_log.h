@@ -15,6 +15,10 @@ struct block_log_mark {
     int high;
 };
 block_log_mark block_log_begin(const WAVEHDR *header);
+
+// A line of its own in the record: "# <ms since the first block> <text>",
+// for the measurement of a recording (its start and its end).
+void block_log_note(const char *text);
 void block_log_end(const block_log_mark &mark);
 #endif
 

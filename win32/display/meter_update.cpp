@@ -10,14 +10,20 @@ void draw_meter_update(const block_drawing &drawing, const measurement_engine &e
 {
     draw_level_meter_on(drawing.window, drawing.memory, meter.peak_level,
                         engine.settings.detection_threshold);
+    draw_meter_panels(drawing.memory, engine, meter);
+    show_panel_band(drawing.window, drawing.memory);
+}
+
+void draw_meter_panels(HDC back_buffer_dc, const measurement_engine &engine,
+                       const meter_update &meter)
+{
     if (meter.histograms != LIVE_HISTOGRAMS_FROZEN)
-        draw_live_histograms(drawing.memory, engine.timeline, engine.detector.measurement_clock,
+        draw_live_histograms(back_buffer_dc, engine.timeline, engine.detector.measurement_clock,
                              meter.histograms == LIVE_HISTOGRAMS_BARS);
     else if (meter.redraw_statistics)
-        draw_statistics_panel(drawing.memory, engine.statistics, engine.timeline.timeline_count,
+        draw_statistics_panel(back_buffer_dc, engine.statistics, engine.timeline.timeline_count,
                               engine.measurement.measured_seconds,
                               engine.measurement.keying_file_saved);
-    show_panel_band(drawing.window, drawing.memory);
 }
 
 void show_panel_band(HDC window_dc, HDC back_buffer_dc)

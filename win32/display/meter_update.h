@@ -12,6 +12,12 @@
 void draw_meter_update(const block_drawing &drawing, const measurement_engine &engine,
                        const meter_update &meter);
 
+// The update's panels alone, into the back buffer: the live histograms or
+// the statistics panel again (a recording's blocks, whose level is not the
+// input's and which reach the screen a slice at a time).
+void draw_meter_panels(HDC back_buffer_dc, const measurement_engine &engine,
+                       const meter_update &meter);
+
 // Copies the panel band from the back buffer to the screen.
 void show_panel_band(HDC window_dc, HDC back_buffer_dc);
 

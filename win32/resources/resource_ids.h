@@ -14,6 +14,7 @@
 #define IDM_EXIT 104
 #define IDM_ABOUT 105
 #define IDM_DEVICES 107
+#define IDM_MEASURE_RECORDING 109
 
 /* Main window controls */
 #define IDC_START 1005
