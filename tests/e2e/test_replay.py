@@ -366,20 +366,35 @@ class ReplayTest(ReplayWindowTest):
         probe("window-close", REPLAY)
         self.assertEqual(probe("window-gone", REPLAY, "5").returncode, 0)
 
-    def test_missing_file_shows_only_the_message(self):
-        self.start_with_file(None)
+    def test_missing_or_damaged_file_shows_only_the_message(self):
+        program = self.start_with_file(None)
         before = probe_lines("controls")
-        self.open_replay_window_expecting_message()
-        texts = [caption for _, caption in window_controls(MESSAGE_BOX).values()]
-        self.assertIn(cp932_hex("打鍵データ.csvがありません。"), texts)
-        # The window exists only while it is being initialised, never shown.
-        self.assertEqual(probe_lines("window-state", REPLAY)[0][1], "0")
-        probe("window-dismiss", MESSAGE_BOX)
-        self.assertEqual(probe("window-gone", MESSAGE_BOX, "5").returncode, 0)
-        self.assertEqual(harness.eventually(lambda: probe_lines("window-state", REPLAY), [["0", "0"]]),
-                         [["0", "0"]])
-        self.assertEqual(probe_lines("window-state", MAIN), [["1", "1"]])
-        self.assertEqual(probe_lines("controls"), before)
+        # A spreadsheet's re-save: every field in quotes, or every line padded
+        # with commas to the width of the widest.
+        written = keying.expected_keying_file(SHORT_KEYING, 3).splitlines()
+        quoted = b"".join(b",".join(b'"%s"' % f for f in line.split(b",")) + b"\r\n"
+                          for line in written)
+        padded = b"".join(line + b",,,\r\n" for line in written)
+        damaged = "打鍵データ.csvが壊れているため読み込めません。"
+        for content, message in [(None, "打鍵データ.csvがありません。"), (quoted, damaged),
+                                 (padded, damaged)]:
+            if content is not None:
+                with open(program.path(DATA_FILE), "wb") as f:
+                    f.write(content)
+            self.open_replay_window_expecting_message()
+            texts = [caption for _, caption in window_controls(MESSAGE_BOX).values()]
+            self.assertIn(cp932_hex(message), texts)
+            # The window exists only while it is being initialised, never shown.
+            self.assertEqual(probe_lines("window-state", REPLAY)[0][1], "0")
+            probe("window-dismiss", MESSAGE_BOX)
+            self.assertEqual(probe("window-gone", MESSAGE_BOX, "5").returncode, 0)
+            self.assertEqual(harness.eventually(lambda: probe_lines("window-state", REPLAY),
+                                                [["0", "0"]]), [["0", "0"]])
+            self.assertEqual(probe_lines("window-state", MAIN), [["1", "1"]])
+            self.assertEqual(probe_lines("controls"), before)
+            if content is not None:
+                with open(program.path(DATA_FILE), "rb") as f:
+                    self.assertEqual(f.read(), content, message)
         # Still usable: a measurement starts and stops.
         probe("click", "1005")
         harness.wait_started()

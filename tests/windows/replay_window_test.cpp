@@ -98,8 +98,10 @@ void write_small_keying_file()
 
 // What the timer-driven script saw.
 struct window_script {
-    enum step_t { PRESS_PLAY, WAIT_FOR_STOP_CAPTION, WAIT_FOR_END, CLOSE_WHILE_PLAYING, DONE };
-    enum ending_t { PLAY_TO_END, CLOSE_REQUEST, STOP_THEN_LEAVE };
+    enum step_t { PRESS_PLAY, WAIT_FOR_STOP_CAPTION, WAIT_FOR_END, CLOSE_WHILE_PLAYING,
+                  WAIT_FOR_CLOSED, DONE };
+    enum ending_t { PLAY_TO_END, CLOSE_REQUEST, STOP_THEN_LEAVE, STOP_BEFORE_OPEN,
+                    CLOSE_BEFORE_OPEN };
     step_t step;
     ending_t ending;
     bool output_open_when_leaving;
@@ -108,6 +110,7 @@ struct window_script {
     bool saw_stop_caption;
     bool caption_returned;
     bool exit_enabled_at_end;
+    bool ready_after_early_stop; // closed unplayed, 再生 shown, 終了 enabled
     bool timed_out;
     std::string message_text;
 };
@@ -143,6 +146,24 @@ void CALLBACK drive_window(HWND, UINT, UINT_PTR, DWORD)
     case window_script::PRESS_PLAY:
         SendMessageA(GetDlgItem(dialog, IDC_PLAY), BM_CLICK, 0, 0);
         script.step = window_script::WAIT_FOR_STOP_CAPTION;
+        // The stop comes before the output's MM_WOM_OPEN, which is posted.
+        if (script.ending == window_script::STOP_BEFORE_OPEN) {
+            SendMessageA(GetDlgItem(dialog, IDC_PLAY), BM_CLICK, 0, 0);
+            script.step = window_script::WAIT_FOR_CLOSED;
+        } else if (script.ending == window_script::CLOSE_BEFORE_OPEN) {
+            SendMessageA(dialog, WM_CLOSE, 0, 0);
+            script.step = window_script::DONE;
+        }
+        break;
+    case window_script::WAIT_FOR_CLOSED:
+        if (!replay_output_open()) {
+            script.ready_after_early_stop = replay_position_ms() == 0 &&
+                                            item_text(dialog, IDC_PLAY) == "再　生" &&
+                                            IsWindowEnabled(GetDlgItem(dialog, IDC_REPLAY_EXIT));
+            // 再生 again plays the record to its end.
+            script.ending = window_script::PLAY_TO_END;
+            script.step = window_script::PRESS_PLAY;
+        }
         break;
     case window_script::WAIT_FOR_STOP_CAPTION:
         if (item_text(dialog, IDC_PLAY) == "停　止" && replay_output_open()) {
@@ -245,6 +266,28 @@ TEST(ReplayWindow, LeavingWhileTheOutputClosesStillClosesIt)
     EXPECT_TRUE(script.output_open_when_leaving);
     EXPECT_FALSE(replay_output_open());
     expect_leaving_flags();
+}
+
+// The output's MM_WOM_OPEN comes after 停止 or the close box: the output is
+// closed without playing, and the window is back at 再生 and plays the record
+// again, or leaves.
+TEST(ReplayWindow, StopBeforeTheOutputHasOpenedClosesIt)
+{
+    ASSERT_NO_FATAL_FAILURE(require_output_device());
+    for (const auto ending : {window_script::STOP_BEFORE_OPEN, window_script::CLOSE_BEFORE_OPEN}) {
+        SCOPED_TRACE(ending);
+        temp_folder folder;
+        write_small_keying_file();
+        run_window_with_script(ending);
+        EXPECT_FALSE(script.timed_out);
+        const bool stopped = ending == window_script::STOP_BEFORE_OPEN;
+        EXPECT_EQ(script.ready_after_early_stop, stopped);
+        EXPECT_EQ(script.caption_returned && script.exit_enabled_at_end, stopped);
+        if (!stopped)
+            EXPECT_EQ(replay_position_ms(), 0u); // never primed
+        EXPECT_FALSE(replay_output_open());
+        expect_leaving_flags();
+    }
 }
 
 TEST(ReplayWindow, MissingFileShowsOnlyTheMessage)

@@ -18,7 +18,7 @@ struct replay_output_state {
     uint8_t *sample_areas[2];
     replay_buffer buffers[2];
     bool stopping;
-    bool close_issued; // waveOutClose already called for this replay
+    bool close_issued; // waveOutClose has succeeded for this replay
     replay_sequencer sequencer;
 };
 
@@ -53,6 +53,15 @@ void unprepare_headers()
 {
     for (int i = 0; i < 2; ++i)
         waveOutUnprepareHeader(replay.output, replay.headers[i], sizeof(WAVEHDR));
+}
+
+// Unprepares both headers and closes the output. A close refused while a
+// buffer is still queued does not count: it is tried again when that buffer
+// comes back.
+void close_output()
+{
+    unprepare_headers();
+    replay.close_issued = waveOutClose(replay.output) == MMSYSERR_NOERROR;
 }
 
 // Queues one of the two buffers with the length the generator gave it.
@@ -117,6 +126,12 @@ uint32_t replay_position_ms()
 
 void replay_output_opened(const replay_entries &record, int samples_per_ms)
 {
+    // A stop came before the output opened: nothing is queued, so it is
+    // closed at once instead of being primed.
+    if (replay.stopping) {
+        close_output();
+        return;
+    }
     prime_replay(replay.sequencer, replay_tone_generator(), record, samples_per_ms,
                  replay.buffers, queue_buffer, nullptr);
 }
@@ -125,14 +140,11 @@ replay_done_t replay_buffer_done(WAVEHDR *header, const replay_entries &record,
                                  int samples_per_ms)
 {
     if (replay.stopping) {
-        if (!replay.close_issued) {
-            // The reset has handed back both buffers, so they can be
-            // unprepared while the handle is still valid; their memory is
-            // released once the output reports closing.
-            replay.close_issued = true;
-            unprepare_headers();
-            waveOutClose(replay.output);
-        }
+        // The reset has handed back both buffers, so they can be unprepared
+        // while the handle is still valid; their memory is released once the
+        // output reports closing.
+        if (!replay.close_issued)
+            close_output();
         return REPLAY_STOPPING;
     }
     const int index = header == replay.headers[0] ? 0 : 1;
@@ -165,10 +177,8 @@ void close_replay_output_now()
     if (replay.output == nullptr)
         return;
     if (!replay.close_issued) {
-        replay.close_issued = true;
         waveOutReset(replay.output);
-        unprepare_headers();
-        waveOutClose(replay.output);
+        close_output();
     }
     release_buffers();
     replay.output = nullptr;

@@ -37,7 +37,8 @@ void set_replay_volume(int volume_position);
 // Where the replay stands, in recorded ms (the pointer marker follows it).
 uint32_t replay_position_ms();
 
-// MM_WOM_OPEN: the first two chunks of the record are queued.
+// MM_WOM_OPEN: the first two chunks of the record are queued, or, when a stop
+// came first, the output is closed without playing.
 void replay_output_opened(const replay_entries &record, int samples_per_ms);
 
 enum replay_done_t {
@@ -51,7 +52,8 @@ replay_done_t replay_buffer_done(WAVEHDR *header, const replay_entries &record,
                                  int samples_per_ms);
 
 // 停止, or the window's close box during a replay: the reset hands back
-// every queued buffer, and the first one back closes the output.
+// every queued buffer, and the first one back closes the output (or
+// MM_WOM_OPEN does, when the output has not opened yet).
 void stop_replay_output();
 
 // MM_WOM_CLOSE: the buffers are released.
