@@ -52,13 +52,13 @@ def cp932_hex(text):
 class Program:
     """One run of ventrok.exe (or the block-logging build) in its own folder."""
 
-    def __init__(self, name="ventrok.exe", env=None, workdir=None):
+    def __init__(self, name="ventrok.exe", env=None, workdir=None, args=()):
         self.workdir = workdir or tempfile.mkdtemp(prefix="ventrok-e2e-")
         # The harness's own captures go here, never into the program's
         # folder, which a test may have made unwritable or full.
         self.scratch = tempfile.mkdtemp(prefix="ventrok-scratch-")
         self.env = env or ENV
-        self.process = subprocess.Popen(["wine", exe(name)], cwd=self.workdir, env=self.env,
+        self.process = subprocess.Popen(["wine", exe(name), *args], cwd=self.workdir, env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def wait_window(self, seconds=30):
@@ -87,7 +87,7 @@ class Program:
 # (not found, still there) is an answer in itself.
 WAITING_READS = {"find", "gone", "wait", "wait-window", "window-wait", "window-gone",
                  "dialog-controls", "dialog-combo"}
-PLAIN_READS = {"controls", "trackbars", "focus", "client", "capture", "render", "render-font",
+PLAIN_READS = {"controls", "trackbars", "focus", "client", "capture", "render", "render-font", "file-menu",
                "render-oem", "render-decoded", "wave-devices", "gdi-count", "window-state",
                "window-controls", "window-trackbars", "window-capture", "fonts", "control-rects"}
 
@@ -185,6 +185,38 @@ def keep_artifact(path, name):
     target = os.path.join(ARTIFACTS, name)
     shutil.copyfile(path, target)
     return target
+
+
+# The decoded text line: characters from (28, 90), 19 pixels a line, up to
+# x 1134 where the whitened area ends.
+DECODED_LINE_X, DECODED_LINE_Y = 28, 90
+DECODED_LINE_WIDTH = 1134 - DECODED_LINE_X
+
+
+def decoded_line_difference(program, image, entries, name, from_row=0):
+    """Where the first line of the decoded text in the captured image differs
+    from the entries (kind, text) drawn in the decode font, each on its
+    kind's colour, 9 pixels per byte, white after them; None when it does
+    not. Rows above from_row are not compared. The expected line is kept as
+    an artifact."""
+    expected_path = program.scratch_path(name + "_expected.bmp")
+    args = ["%d:%s" % (kind, cp932_hex(text)) for kind, text in entries]
+    if probe("render-decoded", expected_path, str(DECODED_LINE_WIDTH), *args).returncode != 0:
+        return "the expected line could not be drawn"
+    keep_artifact(expected_path, name + "_expected.bmp")
+    expected = read_bmp(expected_path)
+    width, height, _ = expected
+    actual_rows = region(image, DECODED_LINE_X, DECODED_LINE_Y, width, height)
+    expected_rows = region(expected, 0, 0, width, height)
+    if not any(b != 255 for row in expected_rows for b in row):
+        return "the expected line is blank"
+    # The first differing 9-pixel cell says which character.
+    for y, (a, e) in enumerate(zip(actual_rows, expected_rows)):
+        if y >= from_row and a != e:
+            x = next(i for i in range(0, len(a), 3) if a[i:i + 3] != e[i:i + 3]) // 3
+            return "%s: line differs first at cell %d (x %d, y %d)" % (
+                name, x // 9, DECODED_LINE_X + x, DECODED_LINE_Y + y)
+    return None
 
 
 def write_tone_wav(path, seconds, frequency=700.0, amplitude=16384, lead_silence=0.2):
