@@ -1,8 +1,9 @@
 #!/bin/sh
-# Builds the keying data file fuzz target with clang (libFuzzer + AddressSanitizer)
-# in build/fuzz and runs it on a copy of the seed corpus for a bounded time.
-# Usage: scripts/run-fuzz.sh [seconds]   (default 30). Exits non-zero when the
-# fuzzer finds a crash; the crashing input is left in build/fuzz.
+# Builds the fuzz targets of the keying data file reader and of the reader of
+# recordings with clang (libFuzzer + AddressSanitizer) in build/fuzz and runs
+# each on a copy of its seed corpus for a bounded time.
+# Usage: scripts/run-fuzz.sh [seconds]   (default 30 for each). Exits non-zero
+# when a fuzzer finds a crash; the crashing input is left in build/fuzz.
 #
 # The target is compiled here directly rather than through the CMake build:
 # clang rejects -fexec-charset=CP932, which the CMake build gives every C++
@@ -17,16 +18,23 @@ out="$root/build/fuzz"
 CXX=${CXX:-clang++}
 
 mkdir -p "$out"
-"$CXX" -std=c++17 -g -O1 -fsanitize=fuzzer,address -Wall -Wextra -I"$root" \
-    "$root/tests/fuzz/keying_file_fuzz.cpp" \
-    "$root/core/replay/keying_file.cpp" \
-    "$root/core/analysis/statistics.cpp" \
-    -o "$out/keying_file_fuzz"
 
-rm -rf "$out/corpus"
-mkdir -p "$out/corpus"
-cp "$root"/tests/fuzz/corpus/* "$out/corpus/"
+# fuzz NAME SOURCES... : builds the target NAME and runs it on a copy of its
+# seed corpus (tests/fuzz/$CORPUS) for the given time.
+fuzz() {
+    local name=$1 corpus=$2
+    shift 2
+    "$CXX" -std=c++17 -g -O1 -fsanitize=fuzzer,address -Wall -Wextra -I"$root" "$@" \
+        -o "$out/$name"
+    rm -rf "${out:?}/$name.corpus"
+    mkdir -p "$out/$name.corpus"
+    cp "$root/tests/fuzz/$corpus"/* "$out/$name.corpus/"
+    (cd "$out" && "./$name" -max_total_time="$seconds" -max_len=16384 \
+        -artifact_prefix="$out/$name-" -print_final_stats=1 "$name.corpus")
+}
 
-cd "$out"
-exec ./keying_file_fuzz -max_total_time="$seconds" -max_len=16384 \
-    -artifact_prefix="$out/" -print_final_stats=1 corpus
+fuzz keying_file_fuzz corpus "$root/tests/fuzz/keying_file_fuzz.cpp" \
+    "$root/core/replay/keying_file.cpp" "$root/core/analysis/statistics.cpp"
+fuzz recording_fuzz wav_corpus "$root/tests/fuzz/recording_fuzz.cpp" \
+    "$root/core/audio/recording_reader.cpp" "$root/core/audio/wav_reader.cpp" \
+    "$root/core/audio/rate_converter.cpp"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native core tests, the Windows
 # tests under Wine, the end-to-end tests with the real program and real
-# audio, and a bounded fuzz run of the keying data file reader.
+# audio, and bounded fuzz runs of the readers of the keying data file and of
+# recordings.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -24,17 +25,17 @@ rm -f "$retries"
 [ "${PIPESTATUS[0]}" -eq 0 ] || failed=1
 
 scripts/run-fuzz.sh "${VENTROK_FUZZ_SECONDS:-30}" >build/fuzz.log 2>&1 || {
-    echo "fuzzing the keying data file reader found a crash (build/fuzz.log)"
+    echo "fuzzing the readers of the keying data file and of recordings found a crash (build/fuzz.log)"
     failed=1
 }
-tail -n 3 build/fuzz.log
+grep -E "^Done [0-9]+ runs" build/fuzz.log
 
 # One closing line over both test runs and the fuzz run.
 summary() { sed -n 's/.* tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$1" | tail -n 1; }
 read -r native_failed native_total <<<"$(summary build/native-tests.log)"
 read -r windows_failed windows_total <<<"$(summary build/windows-tests.log)"
 fuzz_failed=0
-grep -q "Done [0-9]* runs" build/fuzz.log || fuzz_failed=1
+[ "$(grep -cE "^Done [0-9]+ runs" build/fuzz.log)" -eq 2 ] || fuzz_failed=1
 total_failed=$(( ${native_failed:-1} + ${windows_failed:-1} + fuzz_failed ))
 total=$(( ${native_total:-0} + ${windows_total:-0} + 1 ))
 [ "$total_failed" -eq 0 ] || failed=1

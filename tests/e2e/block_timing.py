@@ -34,7 +34,7 @@ def main():
         harness.probe("click", "1007")
         time.sleep(1.0)
         with open(program.path("ventrok_blocks.log")) as f:
-            rows = [line.split() for line in f if line.strip()]
+            rows = [line.split() for line in f if line.strip() and not line.startswith("#")]
         handling = [float(r[4]) for r in rows]
         print("blocks handled: %d over %.1f s" % (len(rows), float(rows[-1][0]) / 1000.0))
         print("handling time per block: mean %.3f ms, median %.3f ms, worst %.3f ms"
