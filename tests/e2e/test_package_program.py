@@ -1,7 +1,8 @@
 """The unpacked package run under Wine: ventrok.exe started from its own
 folder shows its window and the version of its version resource, replays
 the sample keying data file beside it through 印字・再生, and ends with exit
-code 0.
+code 0; given the demo recording on its command line, it measures it into
+the same file as that sample.
 
 The replay of the sample (a real hand keying, 20 s) is checked for being
 this file played whole at its speed, not sample for sample: its letter
@@ -106,6 +107,18 @@ class UnpackedProgram(ReplayWindowTest):
         self.assertEqual(probe("window-gone", REPLAY, "10").returncode, 0)
         probe("command", "104")
         self.assertEqual(program.wait_exit(20), 0)
+
+        # The sample is the demo recording measured: so is the file that the
+        # program writes when the recording is given on its command line.
+        sample = os.path.join(folder, "打鍵データ.csv")
+        with open(sample, "rb") as f:
+            expected = f.read()
+        os.remove(sample)
+        demo = os.path.join(harness.ROOT, "tests", "data", "demo_keying.wav")
+        program = self.start(name=exe, workdir=folder, args=["Z:" + demo.replace("/", "\\")])
+        harness.wait_enabled(1016, "the demo recording measured (印字・再生 enabled)", 30)
+        with open(sample, "rb") as f:
+            self.assertEqual(f.read(), expected)
 
 
 if __name__ == "__main__":
