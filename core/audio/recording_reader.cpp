@@ -1,7 +1,6 @@
 #include "core/audio/recording_reader.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "core/audio/detector.h" // SAMPLE_RATE_HZ, the capture's rate
 
@@ -85,7 +84,11 @@ int16_t to_capture_sample(float value)
         return 32767;
     if (value <= -32768.0f)
         return -32768;
-    return static_cast<int16_t>(std::nearbyint(value));
+    // Rounded to the nearest, ties to even, by the float addition itself:
+    // at 1.5 x 2^23 a float has no bits below the unit. (A library call,
+    // nearbyint, costs several times the whole conversion on Windows.)
+    constexpr float ROUNDING = 12582912.0f;
+    return static_cast<int16_t>((value + ROUNDING) - ROUNDING);
 }
 
 wav_problem recording_reader_open(recording_reader &r, const byte_source &source)
