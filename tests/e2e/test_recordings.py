@@ -96,7 +96,10 @@ class RecordingsInTheWindow(ProgramTest):
             os.remove(data_file)
         probe(*probe_args)
         if dialog_path:
-            self.assertEqual(probe("file-dialog", OPEN_DIALOG, windows_path(dialog_path)).returncode, 0)
+            # Into the recording's folder first, which moves the process's
+            # current folder: the file must still be saved where it was.
+            for part in (windows_path(os.path.dirname(dialog_path)), os.path.basename(dialog_path)):
+                self.assertEqual(probe("file-dialog", OPEN_DIALOG, part).returncode, 0)
         harness.wait_until(lambda: os.path.exists(data_file) and phase() == (0, 0, 1, 1), 30,
                            "the recording's measurement stopping with its file saved")
         with open(data_file, "rb") as f:

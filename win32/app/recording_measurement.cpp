@@ -133,8 +133,16 @@ void choose_and_measure_recording(HWND hwnd, measurement_engine &engine)
     dialog.lpstrFile = path;
     dialog.nMaxFile = sizeof path / sizeof path[0];
     dialog.lpstrTitle = L"録音ファイルを計測";
-    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
-    if (GetOpenFileNameW(&dialog))
+    dialog.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER |
+                   OFN_NOCHANGEDIR;
+    // The keying data file is saved in the current folder, which the
+    // dialog may move to the recording's folder on Windows whatever the
+    // flag says: it is put back.
+    std::vector<wchar_t> folder(GetCurrentDirectoryW(0, nullptr) + 1, L'\0');
+    GetCurrentDirectoryW(static_cast<DWORD>(folder.size()), folder.data());
+    const BOOL chosen = GetOpenFileNameW(&dialog);
+    SetCurrentDirectoryW(folder.data());
+    if (chosen)
         measure_recording_file(hwnd, engine, path);
 }
 
