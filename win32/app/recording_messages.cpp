@@ -8,7 +8,7 @@ namespace recording_texts
 {
 const char *const caption = "録音ファイルの計測";
 const char *const busy = "計測中は録音ファイルを計測できません。\n"
-                         "停止を押して今の計測を終えてから、もう一度どうぞ。";
+                         "停止で今の計測を終えてから、もう一度お試しください。";
 const char *const one_at_a_time = "録音ファイルは一度に1つずつ計測します。\n"
                                   "ファイルを1つだけ選んでください。";
 } // namespace recording_texts
@@ -111,7 +111,7 @@ std::string header_problem_text(const std::string &path, wav_problem problem,
                                "）には対応していません。" + save_again);
     case WAV_UNSUPPORTED_BITS:
         return about(path, std::to_string(format.bits_per_sample) + " ビットの" +
-                               (format.encoding == WAV_ENCODING_FLOAT ? "浮動小数点" : " PCM") +
+                               (format.encoding == WAV_ENCODING_FLOAT ? "浮動小数点" : " PCM ") +
                                "には対応していません。" + save_again);
     case WAV_RATE_OUT_OF_RANGE:
         return about(path, "サンプリング周波数 " + std::to_string(format.sample_rate) +
