@@ -42,14 +42,10 @@
 //                                      open until the session ends (scripts/session.sh)
 //   window_probe template-units EXE ID  creates dialog template ID of EXE hidden in this process:
 //                                      MapDialogRect of 4 x 8 units, then its control-rects
-//   window_probe drop PATH...          the files dropped on the main window (WM_DROPFILES with
-//                                      the drop's record written into the program's memory)
-//   window_probe file-menu FILE.bmp    opens the file menu as Alt+F does, captures its popup, and
-//                                      closes it again
-//   window_probe lock PATH SECONDS     holds the file open for no one else to open (a recording
-//                                      another program is writing), printing "locked" once it does
-//   window_probe file-dialog HEX PATH  in the open-file dialog captioned HEX: PATH as the file
-//                                      name, then its Open button
+//   window_probe drop PATH             the file dropped on the main window
+//   window_probe file-menu FILE.bmp    the file menu opened as Alt+F does, captured, closed
+//   window_probe lock PATH SECONDS     holds the file open for no one else, "locked" once it does
+//   window_probe file-dialog HEX PATH  PATH typed into the open-file dialog captioned HEX, then Open
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -57,7 +53,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 static const char *main_caption = "Ventrok Ver0.5";
 #define PROBE_STARTED "window_probe started"
@@ -666,68 +661,53 @@ static int list_wave_devices()
     return 0;
 }
 
-// Drops the files on the window as Explorer would: a DROPFILES record with
-// the wide names, placed in the program's own memory (a drop's handle is
-// read there), posted as WM_DROPFILES.
-static int drop_files(HWND hwnd, int count, char **paths)
+// Drops a file on the window as Explorer does: WM_DROPFILES with the drop's
+// record (DROPFILES, then the wide name) placed in the program's own memory,
+// where its handle is read.
+static int drop_file(HWND hwnd, const char *path)
 {
-    std::vector<wchar_t> names;
-    for (int i = 0; i < count; i++) {
-        wchar_t name[MAX_PATH];
-        const int length = MultiByteToWideChar(CP_ACP, 0, paths[i], -1, name, MAX_PATH);
-        names.insert(names.end(), name, name + length);
-    }
-    names.push_back(L'\0');
-    DROPFILES header = {};
-    header.pFiles = sizeof header;
-    header.fWide = TRUE;
-    std::vector<char> record(sizeof header + names.size() * sizeof(wchar_t));
-    memcpy(record.data(), &header, sizeof header);
-    memcpy(record.data() + sizeof header, names.data(), names.size() * sizeof(wchar_t));
-    DWORD process_id = 0;
-    GetWindowThreadProcessId(hwnd, &process_id);
-    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, process_id);
-    void *remote = process ? VirtualAllocEx(process, nullptr, record.size(),
-                                            MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)
-                           : nullptr;
-    if (!remote || !WriteProcessMemory(process, remote, record.data(), record.size(), nullptr)) {
-        fprintf(stderr, "cannot place the drop in the program\n");
+    struct {
+        DROPFILES header;
+        wchar_t names[MAX_PATH + 2]; // the name, then the empty one that ends the list
+    } record = {};
+    record.header.pFiles = sizeof record.header;
+    record.header.fWide = TRUE;
+    MultiByteToWideChar(CP_ACP, 0, path, -1, record.names, MAX_PATH);
+    DWORD id = 0;
+    GetWindowThreadProcessId(hwnd, &id);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, id);
+    void *remote =
+        VirtualAllocEx(process, nullptr, sizeof record, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (!remote || !WriteProcessMemory(process, remote, &record, sizeof record, nullptr))
         return 1;
-    }
-    CloseHandle(process);
     PostMessageA(hwnd, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
     return 0;
+}
+
+static HWND open_menu()
+{
+    HWND menu = FindWindowA("#32768", nullptr);
+    return menu && IsWindowVisible(menu) ? menu : nullptr;
 }
 
 static int capture_file_menu(HWND hwnd, const char *path)
 {
     PostMessageA(hwnd, WM_SYSCOMMAND, SC_KEYMENU, 'f');
-    HWND popup = nullptr;
-    for (int i = 0; i < 100 && !popup; i++) {
+    for (int i = 0; i < 100 && !open_menu(); i++)
         Sleep(50);
-        popup = FindWindowA("#32768", nullptr);
-        if (popup && !IsWindowVisible(popup))
-            popup = nullptr;
-    }
-    int result = 1;
-    if (popup) {
-        Sleep(300); // drawn
-        result = capture_client(popup, path);
-    } else {
-        fprintf(stderr, "the file menu did not open\n");
-    }
-    // Ends the menu (an Esc too many would reach the window as IDCANCEL).
+    Sleep(300); // drawn
+    const int result = open_menu() ? capture_client(open_menu(), path) : 1;
+    // Ended without keys: an Esc too many would reach the window as IDCANCEL.
     PostMessageA(hwnd, WM_CANCELMODE, 0, 0);
-    for (int i = 0; i < 100 && popup && IsWindowVisible(popup); i++)
+    for (int i = 0; i < 100 && open_menu(); i++)
         Sleep(50);
-    return popup && IsWindowVisible(popup) ? 1 : result;
+    return open_menu() ? 1 : result;
 }
 
 static BOOL CALLBACK find_edit(HWND child, LPARAM found)
 {
-    char name[32];
-    GetClassNameA(child, name, sizeof name);
-    if (lstrcmpiA(name, "Edit") != 0 || !IsWindowVisible(child))
+    char name[8];
+    if (!GetClassNameA(child, name, sizeof name) || lstrcmpiA(name, "Edit") || !IsWindowVisible(child))
         return TRUE;
     *reinterpret_cast<HWND *>(found) = child;
     return FALSE;
@@ -736,21 +716,15 @@ static BOOL CALLBACK find_edit(HWND child, LPARAM found)
 static int file_dialog(const char *caption_hex, const char *path)
 {
     HWND dialog = nullptr;
-    for (int i = 0; i < 200 && !dialog; i++) {
-        dialog = find_visible_window(caption_hex);
-        if (!dialog)
-            Sleep(50);
-    }
     HWND edit = nullptr;
+    for (int i = 0; i < 200 && !(dialog = find_visible_window(caption_hex)); i++)
+        Sleep(50);
     if (dialog)
         EnumChildWindows(dialog, find_edit, reinterpret_cast<LPARAM>(&edit));
-    if (!edit) {
-        fprintf(stderr, "no open-file dialog with a file name box\n");
+    if (!edit)
         return 1;
-    }
     SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path));
-    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    PostMessageA(dialog, WM_COMMAND, IDOK, reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
     return 0;
 }
 
@@ -793,13 +767,12 @@ int main(int argc, char **argv)
         return holder ? 0 : 1;
     }
     if (strcmp(command, "lock") == 0 && argc > 3) {
-        HANDLE file = CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE)
+        if (CreateFileA(argv[2], GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr) ==
+            INVALID_HANDLE_VALUE)
             return 1;
         printf("locked\n");
         fflush(stdout);
         Sleep(static_cast<DWORD>(atoi(argv[3]) * 1000));
-        CloseHandle(file);
         return 0;
     }
     if (strcmp(command, "template-units") == 0 && argc > 3)
@@ -861,7 +834,7 @@ int main(int argc, char **argv)
     } else if (strncmp(command, "window-", 7) == 0) {
         return window_command(argc, argv);
     } else if (strcmp(command, "drop") == 0 && argc > 2) {
-        return drop_files(hwnd, argc - 2, argv + 2);
+        return drop_file(hwnd, argv[2]);
     } else if (strcmp(command, "file-menu") == 0 && argc > 2) {
         return capture_file_menu(hwnd, argv[2]);
     } else if (strcmp(command, "file-dialog") == 0 && argc > 3) {
