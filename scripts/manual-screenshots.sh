@@ -164,7 +164,7 @@ read -r client_x client_y < <(client_origin "$out/startup.png" "$client_width" "
 read_control_rects
 read -r _ _ _ band_bottom <<<"${control_rect[$(hex "操作")]}"
 meter="948,25,1011,37"
-half=572
+half=572 # between the 解読設定 frame (to x 564) and 倍速掃引 (from x 581)
 band_height=$band_bottom # the 解読 frame begins below
 convert "$out/startup.png" -crop "${half}x$band_height+$client_x+$client_y" +repage "$work/band-left.png"
 convert "$out/startup.png" -crop "$((client_width - half))x$band_height+$((client_x + half))+$client_y" \
