@@ -49,3 +49,7 @@ foreach(src ${TOOL_SOURCES})
     target_compile_options(${name} PRIVATE ${VENTROK_WARNINGS})
 endforeach()
 include(${CMAKE_SOURCE_DIR}/cmake/analyze_tool.cmake)
+
+# The texts of the program that the Japanese manual quotes, against the sources.
+add_test(NAME manual_quotes COMMAND ${Python3_EXECUTABLE} -m unittest -v test_manual_quotes
+         WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/tests/manual)

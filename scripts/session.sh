@@ -34,8 +34,9 @@ SESSION_FONT_REPLACEMENTS=(
 # version, the font packages and the font builder and settings. A prefix
 # made by another set-up is made again at the next start.
 session_prefix_setup() {
-    echo "prefix set-up 2"
-    dpkg-query -W -f='${Package} ${Version}\n' fonts-ipafont-gothic python3-fontforge 2>/dev/null
+    echo "prefix set-up 3"
+    dpkg-query -W -f='${Package} ${Version}\n' fonts-ipafont-gothic fonts-wine python3-fontforge \
+        2>/dev/null
     { cat "$VENTROK_ROOT/scripts/wine-fonts.py"; session_font_registry; } | md5sum
 }
 
@@ -220,8 +221,9 @@ session_font_registry() {
 }
 
 # Makes the prefix and its font set-up (fonts built from the Debian packages
-# into the prefix's Fonts folder, registry settings), unless the prefix was
-# made by this same set-up.
+# into the prefix's Fonts folder, Wine's Marlett for the caption buttons
+# among them; registry settings), unless the prefix was made by this same
+# set-up.
 session_make_prefix() {
     local stamp=$WINEPREFIX/ventrok-setup setup
     setup=$(session_prefix_setup)

@@ -11,10 +11,19 @@ program's windows, from the IPA fonts of Debian's fonts-ipafont-gothic:
   which face a request falls back to).
 Both are drawn without antialiasing at every size.
 
+It also copies Wine's own Marlett from Debian's fonts-wine. Wine draws the
+caption buttons (minimise, maximise, close) as the letters 0, 1 and r of the
+Marlett font; Debian's Wine does not find the fonts of its own data folder,
+so the buttons came out as those letters in IPAGothic. The copy differs from
+Wine's font only in its gasp table, which says black and white at every size
+like the two fonts above (fontforge would rewrite its symbol character map,
+so the table is patched in place).
+
 Run with Debian's Python, which has python3-fontforge:
     /usr/bin/python3 scripts/wine-fonts.py OUTPUT_DIR
 """
 import os
+import struct
 import sys
 
 import fontforge
@@ -22,6 +31,8 @@ import psMat
 
 IPA_DIR = "/usr/share/fonts/opentype/ipafont-gothic"
 NARROWING = 7.0 / 8.0
+MARLETT = "/usr/share/wine/fonts/marlett.ttf"
+GASP_GRIDFIT = 0x0001
 
 
 def rename(font, family, postscript_name):
@@ -63,6 +74,32 @@ def build(source, target, family, postscript_name, narrow_ascii):
     font.close()
 
 
+def checksum(data):
+    """The sum of a TrueType table (or a whole font) as 32-bit words."""
+    data = bytes(data) + b"\0" * (-len(data) % 4)
+    return sum(struct.unpack(">%dI" % (len(data) // 4), data)) & 0xFFFFFFFF
+
+
+def copy_marlett(target):
+    with open(MARLETT, "rb") as f:
+        font = bytearray(f.read())
+    tables = {}
+    for i in range(struct.unpack_from(">H", font, 4)[0]):
+        record = 12 + 16 * i
+        tag, _, offset, length = struct.unpack_from(">4sIII", font, record)
+        tables[tag] = (record, offset, length)
+    record, offset, length = tables[b"gasp"]
+    ranges = struct.unpack_from(">H", font, offset + 2)[0]
+    for r in range(ranges):
+        struct.pack_into(">H", font, offset + 4 + 4 * r + 2, GASP_GRIDFIT)
+    struct.pack_into(">I", font, record + 4, checksum(font[offset:offset + length]))
+    head = tables[b"head"][1]
+    struct.pack_into(">I", font, head + 8, 0)
+    struct.pack_into(">I", font, head + 8, (0xB1B0AFBA - checksum(font)) & 0xFFFFFFFF)
+    with open(target, "wb") as f:
+        f.write(font)
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
@@ -70,6 +107,7 @@ def main():
           "VentrokPGothic", narrow_ascii=True)
     build("ipag.ttf", os.path.join(out, "ventrok-gothic.ttf"), "Ventrok Gothic",
           "VentrokGothic", narrow_ascii=False)
+    copy_marlett(os.path.join(out, "marlett.ttf"))
 
 
 if __name__ == "__main__":

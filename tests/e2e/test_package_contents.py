@@ -18,8 +18,10 @@ from package_build import TOP, VERSION
 README = "はじめにお読みください.txt"
 DATA_FILE = "打鍵データ.csv"
 # The pictures the manual must show: start-up, a measurement, the statistics
-# after a stop, the print and replay window.
-REQUIRED_PICTURES = {"startup.png", "measuring.png", "statistics.png", "replay.png"}
+# after a stop, the print and replay window, and the close-ups of the 操作
+# band and the statistics panel.
+REQUIRED_PICTURES = {"startup.png", "measuring.png", "statistics.png", "replay.png",
+                     "controls.png", "statistics-panel.png"}
 SYSTEM_DLLS = {"kernel32.dll", "user32.dll", "gdi32.dll", "comctl32.dll", "comdlg32.dll",
                "shell32.dll", "winmm.dll", "msvcrt.dll"}
 

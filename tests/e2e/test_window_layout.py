@@ -8,7 +8,9 @@ from harness import ProgramTest, cp932_hex, probe, probe_lines
 
 # Kind of font: family named in the font file, character height, dialog base
 # units x and y. Template 1000 is laid out for base units of 7 x 14 pixels;
-# the other figures are those of the pinned fonts (docs/wine-fonts.md).
+# the other figures are those of the pinned fonts (docs/wine-fonts.md). The
+# caption buttons are glyphs of Marlett: any other face draws them as the
+# letters "0 1 r".
 EXPECTED_FONTS = {
     "dialog-main": ("Ventrok_PGothic", 14, 7, 14),
     "dialog-ui": ("Ventrok_PGothic", 14, 7, 14),
@@ -16,6 +18,7 @@ EXPECTED_FONTS = {
     "oem": ("Ventrok_Gothic", 12, 6, 12),
     "decode": ("Ventrok_Gothic", 16, 8, 16),
     "decode-large": ("Ventrok_Gothic", 23, 11, 23),
+    "caption-buttons": ("Marlett", 13, 9, 13),
 }
 
 # The areas the program draws at fixed pixels, as left, top, right, bottom

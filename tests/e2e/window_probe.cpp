@@ -343,8 +343,8 @@ static HFONT create_dialog_font(const char *face, int point_size)
 // prefix as the program creates them (a font handle of another process is
 // not usable here, and Wine answers WM_GETFONT from another process with
 // 0): the fonts of the dialog templates (main window; device and replay
-// windows; about dialog), the stock OEM_FIXED_FONT, and the decode font at
-// the normal and the large height.
+// windows; about dialog), the stock OEM_FIXED_FONT, the decode font at
+// the normal and the large height, and the font of the caption buttons.
 static int print_fonts(HWND hwnd)
 {
     static const struct {
@@ -365,6 +365,12 @@ static int print_fonts(HWND hwnd)
         result |= print_font(large ? "decode-large" : "decode", hwnd, decode);
         DeleteObject(decode);
     }
+    // The font Wine draws the caption buttons with (minimise, maximise,
+    // close), as its frame drawing asks for it.
+    HFONT caption_buttons = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                        SYMBOL_CHARSET, 0, 0, 0, 0, "Marlett");
+    result |= print_font("caption-buttons", hwnd, caption_buttons);
+    DeleteObject(caption_buttons);
     return result;
 }
 
@@ -457,7 +463,8 @@ static void press_key(HWND window, WPARAM key, LPARAM scan)
 // (TBM_SETPOS, then WM_HSCROLL to the window as a thumb drag ends),
 // window-close HEX (WM_CLOSE), window-capture HEX FILE.bmp,
 // window-dismiss HEX (OK of a message box), window-rect HEX (left top
-// right bottom on the screen, frame and caption included).
+// right bottom on the screen, frame and caption included), window-activate
+// HEX (made the foreground window, its caption drawn active).
 static int window_command(int argc, char **argv)
 {
     const char *command = argv[1];
@@ -501,6 +508,13 @@ static int window_command(int argc, char **argv)
         RECT rect;
         GetWindowRect(target, &rect);
         printf("%ld %ld %ld %ld\n", rect.left, rect.top, rect.right, rect.bottom);
+    } else if (strcmp(command, "window-activate") == 0) {
+        // On the virtual display the foreground window's caption can stay
+        // drawn inactive (the desktop never gets the X input focus): it is
+        // told to draw itself as what it is.
+        if (!SetForegroundWindow(target))
+            return 1;
+        SendMessageA(target, WM_NCACTIVATE, TRUE, 0);
     } else if (strcmp(command, "window-dismiss") == 0) {
         PostMessageA(target, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     } else {
