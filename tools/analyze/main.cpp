@@ -1,12 +1,6 @@
 // ventrok-analyze: the program's measurement and replay on the command line.
-//
-//   ventrok-analyze measure RECORDING|FOLDER... [options]   measure recorded keying
-//   ventrok-analyze replay FILE.csv OUT.wav [--speed X | --k N]
-//   ventrok-analyze --version | --help
-//
-// Exit codes: 0 done, 1 the input could not be read or the output not
-// written, 2 bad arguments, 3 measured but too short to evaluate (fewer than
-// 40 timeline entries), so no keying data file was written.
+// The commands, their options and the exit codes are in the help texts below
+// (and docs/ventrok-analyze.md).
 #include "command_line.h"
 #include "measure_command.h"
 #include "paths.h"
