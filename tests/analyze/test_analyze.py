@@ -1004,27 +1004,34 @@ class CommandLine(Folder):
         expected, _ = self.keying_file(["hand.wav"])
         with open(self.path("hand.wav"), "rb") as f:
             wav = f.read()
-        # sox writing to a pipe cannot go back to fill in the FLAC's length.
+        # sox writing to a pipe cannot go back to fill in the length.
         raw = subprocess.run(["sox", "hand.wav", "-t", "raw", "-"], cwd=self.dir,
                              capture_output=True, check=True).stdout
-        flac = subprocess.run(["sox", "-t", "raw", "-r", "11025", "-e", "signed", "-b", "16",
-                               "-c", "1", "-", "-t", "flac", "-"], input=raw, capture_output=True,
-                              check=True).stdout
-        with open(self.path("no_length.flac"), "wb") as f:
-            f.write(flac)
+        piped = {kind: subprocess.run(["sox", "-t", "raw", "-r", "11025", "-e", "signed", "-b",
+                                       "16", "-c", "1", "-", "-t", kind, "-"], input=raw,
+                                      capture_output=True, check=True).stdout
+                 for kind in ("flac", "wav")}
+        for kind, data in piped.items():
+            with open(self.path("piped." + kind), "wb") as f:
+                f.write(data)
         producer = subprocess.Popen(["cat", "hand.wav"], cwd=self.dir, stdout=subprocess.PIPE)
         pipe = producer.stdout.fileno()
-        cases = [("standard input", ["-"], dict(input=wav)),
-                 ("a pipe", ["/dev/fd/%d" % pipe], dict(pass_fds=(pipe,))),
-                 ("FLAC without its length", ["no_length.flac", "--continuous"], {}),
-                 ("the same from standard input", ["-"], dict(input=flac))]
-        for name, args, extra in cases:
+        cases = [("standard input", ["-"], dict(input=wav), None),
+                 ("a pipe", ["/dev/fd/%d" % pipe], dict(pass_fds=(pipe,)), None),
+                 ("FLAC without its length", ["piped.flac", "--continuous"], {}, None),
+                 ("the same from standard input", ["-"], dict(input=piped["flac"]), None),
+                 ("WAV with sox's length for a pipe", ["piped.wav"], {}, len(raw) // 2)]
+        for name, args, extra, frames in cases:
             with self.subTest(name):
                 data, result = self.keying_file(args + ["--json"], **extra)
                 self.assertEqual(data, expected)
-                # Their length is not known before their end.
+                # A stream's length is not known before its end.
                 recording = json.loads(result.stdout.decode("utf-8"))["recording"]
-                self.assertEqual((recording["frames"], recording["seconds"]), (None, None))
+                self.assertEqual(recording["frames"], frames)
+        # Standard input from a file is read from its start for each pass.
+        with open(self.path("hand.wav"), "rb") as recording:
+            filtered, _ = self.keying_file(["-", "--tone-filter"], stdin=recording)
+        self.assertEqual(filtered, self.keying_file(["hand.wav", "--tone-filter"])[0])
         producer.wait()
 
     def test_progress_is_erased_before_the_report(self):
