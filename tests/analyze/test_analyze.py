@@ -1094,9 +1094,10 @@ class CommandLine(Folder):
             make_wav(self.path("rec/%s.wav" % name), entries)
 
         def huge_stacks():
-            # Threads get stacks of the soft limit: 1 TiB cannot be mapped.
+            # Threads get stacks of the soft limit: 256 TiB, more than a
+            # process's address space, cannot be mapped.
             resource.setrlimit(resource.RLIMIT_STACK,
-                               (1 << 40, resource.getrlimit(resource.RLIMIT_STACK)[1]))
+                               (1 << 48, resource.getrlimit(resource.RLIMIT_STACK)[1]))
 
         result = run(["measure", "rec", "--jobs=2", "-o", "rec"], self.dir,
                      preexec_fn=huge_stacks)
