@@ -19,6 +19,8 @@ packages=(
   pulseaudio pulseaudio-utils sox
   # ventrok-analyze (native command-line analysis)
   libsndfile1-dev libsoxr-dev pkg-config
+  # its Debian package (dpkg-shlibdeps) and the check that its man page renders
+  dpkg-dev man-db
   # the Windows package: the manual rendered to HTML
   pandoc
   locales python3

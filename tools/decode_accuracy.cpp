@@ -17,12 +17,15 @@
 // are dropped (the tail of silence always ends with one).
 //
 // With the tone filter, the generated audio goes through the analyser's tone
-// filter (its frequency found in the audio, as --tone-filter auto does)
-// before the blocks reach the detector; the SNR table compares both paths.
+// filter (its frequency found in the audio and the tone brought to its fixed
+// level, as --tone-filter auto does at the default threshold) before the
+// blocks reach the detector; the SNR tables compare both paths, the second
+// one on recordings normalised to their loudest sample, as recorders and
+// editors leave them.
 //
 //   decode_accuracy [--seeds N] [--snr] [--tone-filter]
 //                                           the tables (markdown), 5 seeds by default;
-//                                           --snr: only the SNR table; --tone-filter:
+//                                           --snr: only the SNR tables; --tone-filter:
 //                                           the other tables through the tone filter
 //   decode_accuracy [--tone-filter] --show WPM JITTER SEED [INTERVAL NOISE]
 //                                           one run: the sent and decoded text
@@ -37,12 +40,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "tools/keying_text.h"
 #include "tools/tone_filter/tone_filter.h"
 #include "tools/tone_filter/tone_frequency.h"
+#include "tools/tone_filter/tone_level.h"
 
 using namespace keying_text;
 
@@ -68,6 +73,7 @@ struct run_config {
     uint64_t seed;
     bool carried_over; // units left by an earlier measurement of the same kind
     bool tone_filter;  // the audio through the tone filter first
+    bool normalised;   // the loudest sample brought to full scale
 };
 
 // Tone and silence durations of the text in ms, alternating, tone first.
@@ -114,15 +120,21 @@ std::vector<int16_t> keyed_audio(const std::vector<double> &durations, const run
     }
     append(t_ms + TAIL_MS, false);
 
-    std::vector<int16_t> samples(key.size());
+    std::vector<double> sound(key.size());
+    double peak = 0.0;
     for (size_t n = 0; n < key.size(); n++) {
         double s =
             key[n] ? TONE_AMPLITUDE * std::sin(2.0 * PI * TONE_HZ * n / SAMPLE_RATE_HZ) : 0.0;
         if (c.noise_rms > 0)
             s += c.noise_rms * rng_normal(noise);
-        s = std::min(32767.0, std::max(-32768.0, std::round(s)));
-        samples[n] = static_cast<int16_t>(s);
+        sound[n] = s;
+        peak = std::max(peak, std::fabs(s));
     }
+    const double scale = c.normalised ? 32767.0 / peak : 1.0;
+    std::vector<int16_t> samples(key.size());
+    for (size_t n = 0; n < key.size(); n++)
+        samples[n] = static_cast<int16_t>(
+            std::min(32767.0, std::max(-32768.0, std::round(sound[n] * scale))));
     return samples;
 }
 
@@ -155,11 +167,19 @@ std::string measure(const std::vector<int16_t> &samples)
     return decoded;
 }
 
-// The tone filter as ventrok-analyze's --tone-filter auto runs it: the
-// frequency found in the audio, then the whole audio through the filter.
+// The tone filter as ventrok-analyze's --tone-filter auto runs it at the
+// default threshold: the frequency found in the audio, the tone's level found
+// in the filtered audio, then the whole audio through the filter at the gain
+// that brings the tone to its fixed level.
 std::vector<int16_t> through_tone_filter(std::vector<int16_t> samples)
 {
-    tone_filter_signal(tone_filter_frequency_for(tone_search_signal(samples)), samples);
+    const double hz = tone_filter_frequency_for(tone_search_signal(samples));
+    std::vector<int16_t> unlevelled = samples;
+    tone_filter_signal(hz, 1.0, unlevelled);
+    std::unique_ptr<tone_level> level(new tone_level);
+    tone_level_init(*level);
+    tone_level_add(*level, unlevelled.data(), unlevelled.size());
+    tone_filter_signal(hz, tone_level_gain(tone_level_found(*level)), samples);
     return samples;
 }
 
@@ -274,7 +294,7 @@ void speed_table(bool carried_over)
         for (double j : JITTERS)
             std::printf(
                 " %s |",
-                cell({wpm, j, 0.0, INTERVAL_MEDIUM, 0, carried_over, tone_filter_given}).c_str());
+                cell({wpm, j, 0.0, INTERVAL_MEDIUM, 0, carried_over, tone_filter_given, false}).c_str());
         std::printf("\n");
         std::fflush(stdout);
     }
@@ -288,7 +308,7 @@ void interval_table()
         std::printf("| %s |", INTERVAL_NAMES[interval]);
         for (double j : JITTERS)
             std::printf(" %s |",
-                        cell({20.0, j, 0.0, interval, 0, false, tone_filter_given}).c_str());
+                        cell({20.0, j, 0.0, interval, 0, false, tone_filter_given, false}).c_str());
         std::printf("\n");
     }
 }
@@ -312,7 +332,7 @@ void noise_table()
                           p * SAMPLE_RATE_HZ);
         }
         std::printf("| %.0f | %s | %s | %s |\n", rms, snr, loud_noise_samples,
-                    cell({20.0, 0.1, rms, INTERVAL_MEDIUM, 0, false, tone_filter_given}).c_str());
+                    cell({20.0, 0.1, rms, INTERVAL_MEDIUM, 0, false, tone_filter_given, false}).c_str());
     }
 }
 
@@ -322,22 +342,26 @@ double noise_rms_for_snr(double snr_db)
     return TONE_AMPLITUDE / std::sqrt(2.0) * std::pow(10.0, -snr_db / 20.0);
 }
 
-void snr_table()
+// Both paths at each SNR: the tone at its amplitude (samples clamped to 16
+// bits), or the whole recording normalised to its loudest sample.
+void snr_table(bool normalised)
 {
     const double snrs[] = {20, 15, 10, 5, 0, -3};
     const double jitter = 0.15;
     std::printf("\n### SNR at 20 WPM, jitter 15 %%, medium code interval, freshly started "
-                "program: plain path and tone filter\n");
+                "program, %s: plain path and tone filter\n",
+                normalised ? "recording normalised to its loudest sample"
+                           : "tone of amplitude 20000");
     std::printf("\n| SNR (full band) | noise RMS | plain | tone filter (auto) |\n"
                 "|---|---|---|---|\n");
-    std::printf("| clean | 0 | %s | %s |\n",
-                cell({20.0, jitter, 0.0, INTERVAL_MEDIUM, 0, false, false}).c_str(),
-                cell({20.0, jitter, 0.0, INTERVAL_MEDIUM, 0, false, true}).c_str());
-    for (double snr : snrs) {
-        const double rms = noise_rms_for_snr(snr);
-        std::printf("| %.0f dB | %.0f | %s | %s |\n", snr, rms,
-                    cell({20.0, jitter, rms, INTERVAL_MEDIUM, 0, false, false}).c_str(),
-                    cell({20.0, jitter, rms, INTERVAL_MEDIUM, 0, false, true}).c_str());
+    for (int row = -1; row < static_cast<int>(sizeof snrs / sizeof snrs[0]); row++) {
+        const double rms = row < 0 ? 0.0 : noise_rms_for_snr(snrs[row]);
+        char snr[16] = "clean";
+        if (row >= 0)
+            std::snprintf(snr, sizeof snr, "%.0f dB", snrs[row]);
+        std::printf("| %s | %.0f | %s | %s |\n", snr, rms,
+                    cell({20.0, jitter, rms, INTERVAL_MEDIUM, 0, false, false, normalised}).c_str(),
+                    cell({20.0, jitter, rms, INTERVAL_MEDIUM, 0, false, true, normalised}).c_str());
         std::fflush(stdout);
     }
 }
@@ -369,7 +393,8 @@ int main(int argc, char **argv)
                                          : INTERVAL_MEDIUM,
                             static_cast<uint64_t>(std::atoll(argv[i + 3])),
                             false,
-                            tone_filter_given};
+                            tone_filter_given,
+                            false};
             std::string decoded;
             const error_rates e = decode_run(c, &decoded);
             std::printf("sent:    %s\ndecoded: %s\nCER %.1f %% with spaces, %.1f %% without\n",
@@ -397,6 +422,7 @@ int main(int argc, char **argv)
         interval_table();
         noise_table();
     }
-    snr_table();
+    snr_table(false);
+    snr_table(true);
     return 0;
 }

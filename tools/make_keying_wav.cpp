@@ -27,6 +27,7 @@
 //   The program records the first space (before the first mark) of a fresh recording as 0,
 //   because its clock restarts at that first onset; with the default key delay of 2 ms it
 //   ignores marks and spaces shorter than 4 ms.
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdint>
@@ -38,6 +39,7 @@
 
 #include "core/app/settings.h"
 #include "core/audio/detector.h"
+#include "tools/common/file_output.h"
 #include "tools/common/number_text.h"
 #include "tools/common/wav_file.h"
 #include "tools/keying_text.h"
@@ -60,6 +62,7 @@ struct keying_options {
     double freq_hz = 700.0, amplitude = 20000.0, noise_rms = 0.0, rise_ms = 0.0;
     long lead_ms = 150, tail_ms = 11000;
     bool print_durations = false;
+    bool normalize = false;
 };
 
 [[noreturn]] void fail(const std::string &message)
@@ -98,6 +101,8 @@ void print_help()
         "  --amplitude A        tone peak, 1..32767 (default 20000)\n"
         "  --noise RMS          white noise added everywhere, in sample units (default 0)\n"
         "  --rise-ms MS         raised-cosine rise and fall time (default 0)\n"
+        "  --normalize          scale the whole recording so that its loudest sample is at\n"
+        "                       full scale, as recorders and sound editors leave their files\n"
         "  --lead-ms MS         silence before the first space (default 150)\n"
         "  --tail-ms MS         silence after the last element (default 11000)\n"
         "  --print-durations    print the intended timeline to stdout, comma separated\n");
@@ -133,8 +138,8 @@ keying_options parse_arguments(int argc, char **argv)
         fail("unknown mode '" + o.mode + "' (durations or text)");
     for (int i = 3; i < argc; ++i) {
         std::string name = argv[i];
-        if (name == "--print-durations") {
-            o.print_durations = true;
+        if (name == "--print-durations" || name == "--normalize") {
+            (name == "--normalize" ? o.normalize : o.print_durations) = true;
             continue;
         }
         if (i + 1 >= argc)
@@ -315,12 +320,16 @@ std::vector<std::int16_t> render(const std::vector<long> &durations, const keyin
         pos += (size_t)samples;
     }
     rng rng = make_rng(o.seed, 2);
-    std::vector<std::int16_t> pcm(signal.size());
-    for (size_t i = 0; i < signal.size(); ++i) {
-        double v = signal[i];
+    double peak = 0.0;
+    for (double &v : signal) {
         if (o.noise_rms > 0.0)
             v += o.noise_rms * rng_normal(rng);
-        long s = std::lround(v);
+        peak = std::max(peak, std::fabs(v));
+    }
+    const double scale = o.normalize && peak > 0.0 ? 32767.0 / peak : 1.0;
+    std::vector<std::int16_t> pcm(signal.size());
+    for (size_t i = 0; i < signal.size(); ++i) {
+        long s = std::lround(signal[i] * scale);
         pcm[i] = (std::int16_t)(s > 32767 ? 32767 : s < -32768 ? -32768 : s);
     }
     return pcm;
@@ -347,8 +356,9 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "make_keying_wav: warning: below about 300 Hz the zero crossings "
                              "may outlast the detector's hang\n");
     std::vector<std::int16_t> pcm = render(durations, o);
-    if (!write_bytes_to_file(o.out_path, wav_file_bytes(pcm, SAMPLE_RATE_HZ))) {
-        std::fprintf(stderr, "make_keying_wav: cannot write %s\n", o.out_path.c_str());
+    std::string error;
+    if (!write_file_whole(o.out_path, wav_file_bytes(pcm, SAMPLE_RATE_HZ), error)) {
+        std::fprintf(stderr, "make_keying_wav: %s\n", error.c_str());
         return 1;
     }
     if (o.print_durations) {

@@ -1,5 +1,5 @@
 """The native configure of scripts/build.sh stops when a tool that the tests
-need is missing, and shows why: the tool is hidden from a fresh configure by
+or the man page need is missing, and shows why: the tool is hidden from a fresh configure by
 mounting an empty device file over it in a private mount namespace (root)."""
 import glob
 import os
@@ -36,6 +36,7 @@ class MissingTestTools(unittest.TestCase):
     def test_configure_fails_naming_the_missing_tool(self):
         cases = [
             (["/usr/bin/sox"], "sox not found: the tests of ventrok-analyze need it"),
+            (["/usr/bin/pandoc"], "pandoc not found: the man page of ventrok-analyze"),
             (PYTHON_INTERPRETERS,
              "python3 not found: the tests of ventrok-analyze need it"),
         ]

@@ -530,7 +530,10 @@ struct shown_log {
 // are the reference. After every block the engine's detector must be where
 // the reference's is, the meter must have read the same peak, the sweep must
 // have stepped at the same samples with the same key state, and the same
-// texts must have been shown at the same clock.
+// texts and unit read-outs must have been shown at the same clock. Between
+// blocks the operator changes a setting now and then (code interval, key
+// delay, threshold, unit display, alphabet): a gap that has not grown can
+// end a character under the new settings at the first sample of a block.
 TEST(EngineQuickPath, AgreesWithTheDetectorAndDecoderSampleBySample)
 {
     build_morse_tables();
@@ -555,6 +558,10 @@ TEST(EngineQuickPath, AgreesWithTheDetectorAndDecoderSampleBySample)
                     log.texts.push_back({std::string(text, static_cast<size_t>(n)),
                                          log.detector->measurement_clock});
                 };
+                display.write_unit_readouts = [](void *c, int32_t, int32_t) {
+                    shown_log &log = *static_cast<shown_log *>(c);
+                    log.texts.push_back({"units", log.detector->measurement_clock});
+                };
                 if (sweep) {
                     display.sweep_step = [](void *c, bool down, uint32_t clock) {
                         static_cast<shown_log *>(c)->steps.push_back({down, clock});
@@ -563,12 +570,36 @@ TEST(EngineQuickPath, AgreesWithTheDetectorAndDecoderSampleBySample)
 
                 detector_state reference = e.detector;
                 decoder_state reference_decoder = e.decoder;
-                const detector_settings detecting = detector_settings_of(e.settings);
-                const decoder_settings decoding = decoder_settings_of(e.settings);
+                detector_settings detecting = detector_settings_of(e.settings);
+                decoder_settings decoding = decoder_settings_of(e.settings);
                 bool recording = false;
                 std::vector<std::pair<bool, uint32_t>> expected_steps;
                 std::vector<std::pair<std::string, uint32_t>> expected_texts;
-                for (size_t at = 0; at < signal.size(); at += block) {
+                // A change about every 50 ms, each kind in turn.
+                const size_t change_every = std::max<size_t>(1, 550 / block);
+                for (size_t at = 0, n = 1; at < signal.size(); at += block, n++) {
+                    if (n % change_every == 0) {
+                        const size_t change = n / change_every;
+                        const int turn = static_cast<int>(change / 5);
+                        switch (change % 5) {
+                        case 0:
+                            engine_select_code_interval(e, static_cast<code_interval_t>(turn % 3));
+                            break;
+                        case 1:
+                            engine_set_key_delay(e, static_cast<int>(key_delay) + turn % 3);
+                            break;
+                        case 2:
+                            engine_set_threshold_position(e, 3 + turn % 2); // 971, 1295
+                            break;
+                        case 3:
+                            engine_toggle_unit_time_display(e);
+                            break;
+                        default:
+                            engine_select_alphabet(e, turn % 2 ? ALPHABET_WABUN : ALPHABET_EUROPEAN);
+                        }
+                        detecting = detector_settings_of(e.settings);
+                        decoding = decoder_settings_of(e.settings);
+                    }
                     const size_t count = std::min(block, signal.size() - at);
                     for (size_t k = 0; k < count; k++) {
                         const uint32_t events =
@@ -583,6 +614,8 @@ TEST(EngineQuickPath, AgreesWithTheDetectorAndDecoderSampleBySample)
                         if (!reference.key_down) {
                             const decoder_report r = decode_gap_check(
                                 reference_decoder, decoding, detector_key_up_ms(reference));
+                            if (r.unit_readouts)
+                                expected_texts.push_back({"units", reference.measurement_clock});
                             if (r.character)
                                 expected_texts.push_back(
                                     {r.character->text, reference.measurement_clock});

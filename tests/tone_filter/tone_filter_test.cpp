@@ -58,7 +58,7 @@ std::vector<int16_t> tone(size_t length, double hz, double amplitude, size_t on,
 
 std::vector<int16_t> filtered(double filter_hz, std::vector<int16_t> samples)
 {
-    tone_filter_signal(filter_hz, samples);
+    tone_filter_signal(filter_hz, 1.0, samples);
     return samples;
 }
 
@@ -205,7 +205,7 @@ TEST(ToneFilter, BlocksOfAnySizeGiveTheWholeSignalsOutput)
     ASSERT_EQ(whole.size(), input.size());
     const size_t sizes[] = {1, 7, 110, 0, 3000, 59, 61, 2};
     tone_filter *f = new tone_filter;
-    tone_filter_init(*f, 700.0);
+    tone_filter_init(*f, 700.0, 1.0);
     std::vector<int16_t> pieces;
     size_t at = 0;
     for (size_t i = 0; at < input.size(); i++) {
@@ -233,10 +233,10 @@ TEST(ToneFilter, SignalShorterThanTheDelayKeepsItsLength)
                               TONE_FILTER_DELAY_SAMPLES + 1};
     for (size_t length : lengths) {
         std::vector<int16_t> s = tone(length, 700.0, 20000.0, 0, length);
-        tone_filter_signal(700.0, s);
+        tone_filter_signal(700.0, 1.0, s);
         EXPECT_EQ(s.size(), length);
         tone_filter *f = new tone_filter;
-        tone_filter_init(*f, 700.0);
+        tone_filter_init(*f, 700.0, 1.0);
         std::vector<int16_t> out(length + TONE_FILTER_DELAY_SAMPLES);
         const size_t written = tone_filter_process(*f, s.data(), length, out.data());
         EXPECT_EQ(written + tone_filter_finish(*f, out.data() + written), length);

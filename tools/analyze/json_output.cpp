@@ -3,16 +3,17 @@
 #include "core/analysis/code_tables.h"
 #include "text_output.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
 namespace
 {
 
-std::string quoted(const std::string &utf8)
+std::string quoted(const std::string &text)
 {
     std::string out = "\"";
-    for (unsigned char c : utf8) {
+    for (unsigned char c : valid_utf8(text)) {
         switch (c) {
         case '"':
             out += "\\\"";
@@ -47,15 +48,14 @@ std::string cp932_quoted(const std::string &cp932)
     return quoted(cp932_to_utf8(cp932));
 }
 
-// Doubles with every digit they carry; a non-finite ratio (a mean dot length
-// of 0) has no JSON number and is written as null.
+// Doubles in the shortest form that reads back exactly; a non-finite ratio
+// (a mean dot length of 0) has no JSON number and is written as null.
 std::string number(double value)
 {
     if (!std::isfinite(value))
         return "null";
     char text[40];
-    std::snprintf(text, sizeof text, "%.17g", value);
-    return text;
+    return std::string(text, std::to_chars(text, text + sizeof text, value).ptr);
 }
 
 std::string number(long long value)
@@ -109,7 +109,9 @@ std::string statistics_json(const measurement_result &r)
     return j + "}";
 }
 
-std::string measurement_json(const measurement_result &r, const std::string &keying_file_path)
+// keying_file_path: the file that holds this measurement, or empty.
+std::string measurement_json(const measurement_result &r, const std::string &keying_file_path,
+                             bool keying_file_saved)
 {
     const double rate = SAMPLE_RATE_HZ;
     std::string j = "    {\n";
@@ -145,7 +147,7 @@ std::string measurement_json(const measurement_result &r, const std::string &key
     j += "      \"keying_data_file\": " +
          (r.evaluated && !keying_file_path.empty() ? quoted(keying_file_path) : "null") + ",\n";
     j += "      \"panel\": [";
-    const std::string lines = panel_lines(r);
+    const std::string lines = panel_lines(r, keying_file_saved);
     size_t begin = 0;
     bool first = true;
     while (begin < lines.size()) {
@@ -161,22 +163,28 @@ std::string tone_filter_json(const tone_filter_setting &tone)
 {
     return ", \"tone_filter\": {\"frequency_hz\": " + number(tone.frequency_hz) +
            ", \"found_in_recording\": " + (tone.estimated ? "true" : "false") +
-           ", \"clear\": " + (tone.clear ? "true" : "false") + "}";
+           ", \"clear\": " + (tone.clear ? "true" : "false") + ", \"level\": " +
+           (tone.level ? number(static_cast<long long>(tone.level)) : "null") + "}";
+}
+
+// A count the file may not give: null then.
+std::string known(long long value)
+{
+    return value >= 0 ? number(value) : "null";
 }
 
 } // namespace
 
-std::string measurements_json(const recording_info &recording, const settings_record &settings,
-                              const tone_filter_setting &tone,
-                              const std::vector<measurement_result> &results,
-                              const std::string &keying_file_path)
+std::string recording_json(const recording_job &job, const settings_record &settings)
 {
+    const recording_info &recording = job.info;
+    const tone_filter_setting &tone = job.tone;
     std::string j = "{\n";
     j += "  \"recording\": {\"sample_rate\": " +
          number(static_cast<long long>(recording.sample_rate)) +
          ", \"channels\": " + number(static_cast<long long>(recording.channels)) +
-         ", \"frames\": " + number(static_cast<long long>(recording.frames)) +
-         ", \"seconds\": " + number(recording.seconds) +
+         ", \"frames\": " + known(recording.frames) +
+         ", \"seconds\": " + (recording.frames >= 0 ? number(recording.seconds) : "null") +
          ", \"format\": " + quoted(recording.format) + "},\n";
     j += "  \"settings\": {\"detection_threshold\": " +
          number(static_cast<long long>(settings.detection_threshold)) +
@@ -187,18 +195,20 @@ std::string measurements_json(const recording_info &recording, const settings_re
          ", \"clipping\": " + (settings.clipping_mode == CLIPPING_ON ? "true" : "false") +
          (tone.on ? tone_filter_json(tone) : std::string()) + "},\n";
     j += "  \"measurements\": [\n";
+    const std::vector<measurement_result> &results = job.results;
     for (size_t i = 0; i < results.size(); ++i) {
         // Only the last evaluated measurement remains in the keying data file.
-        bool kept_in_file = true;
+        bool kept_in_file = job.file_written;
         for (size_t later = i + 1; later < results.size(); ++later)
             kept_in_file = kept_in_file && !results[later].evaluated;
-        j += measurement_json(results[i], kept_in_file ? keying_file_path : std::string());
+        j += measurement_json(results[i], kept_in_file ? job.keying_file : std::string(),
+                              job.file_written);
         j += i + 1 < results.size() ? ",\n" : "\n";
     }
     return j + "  ]\n}";
 }
 
-std::string batch_json(const std::vector<recording_job> &jobs)
+std::string batch_json(const std::vector<recording_job> &jobs, const settings_record &settings)
 {
     std::string j = "[\n";
     for (size_t i = 0; i < jobs.size(); ++i) {
@@ -208,7 +218,7 @@ std::string batch_json(const std::vector<recording_job> &jobs)
                                                          : "failed";
         j += "  {\"path\": " + quoted(job.recording) + ", \"status\": \"" + status + "\"";
         j += ", \"error\": " + (job.status == JOB_FAILED ? quoted(job.error) : "null");
-        j += ",\n   \"result\": " + (job.json.empty() ? "null" : job.json) + "}";
+        j += ",\n   \"result\": " + (job.has_shown ? recording_json(job, settings) : "null") + "}";
         j += i + 1 < jobs.size() ? ",\n" : "\n";
     }
     return j + "]\n";

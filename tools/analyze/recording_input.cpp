@@ -1,16 +1,13 @@
 #include "recording_input.h"
 
-#include "recording_checks.h"
-#include "resampler.h"
-#include "system_error.h"
+#include "core/audio/detector.h"
+#include "recording_file.h"
 #include "tools/tone_filter/tone_filter.h"
 
-#include <sndfile.h>
+#include <soxr.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -19,14 +16,16 @@
 constexpr sf_count_t READ_FRAMES = 16384;
 
 struct recording_input {
-    SNDFILE *file;
+    recording_file source;
+    SNDFILE *file; // source.sound
     std::string path;
     recording_info info;
     bool counts_frames;  // the header's frame count is exact (FLAC): fewer mean a cut-off file
     bool whole_samples;  // integer PCM of 16 bits or fewer: read as 16-bit samples
     bool capture_format; // 11025 Hz mono 16-bit: the file's samples are the capture samples
-    resampler_state *resampler; // null when the file is already at the capture rate
-    tone_filter *filter;        // null without the tone filter
+    soxr_t converter;    // null when the file is already at the capture rate
+    double rate_ratio;   // capture rate / file rate
+    tone_filter *filter; // null without the tone filter
     int64_t frames_read;
     bool file_ended;  // libsndfile has given the last frame
     bool input_ended; // and every capture sample has gone to pending
@@ -45,11 +44,11 @@ struct recording_input {
 namespace
 {
 
-// libsndfile keeps the reason of a failed open in process-wide storage (there
-// is no handle to keep it in): recordings are opened one at a time, so that
-// the reason read after a failed open is that open's own. Once open, every
-// handle reads and reports its errors on its own.
-std::mutex open_lock;
+// libsoxr keeps FFT tables that all its converters share and sets them up
+// the first time one is needed, in some builds without a lock. Converters are
+// therefore created and deleted one at a time; each then converts on its own
+// thread without touching the others.
+std::mutex converter_lock;
 
 // A sample in 16-bit units as a capture sample: rounded to nearest (ties to
 // even) and limited as the sound card's converter would.
@@ -60,15 +59,6 @@ inline int16_t to_capture_sample(float value)
     if (value <= -32768.0f)
         return -32768;
     return static_cast<int16_t>(std::lrintf(value));
-}
-
-std::string major_format_name(int format)
-{
-    SF_FORMAT_INFO info = {};
-    info.format = format & SF_FORMAT_TYPEMASK;
-    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &info, sizeof info) == 0 && info.name)
-        return info.name;
-    return "unknown";
 }
 
 bool reads_whole_samples(int format)
@@ -92,14 +82,53 @@ bool read_failed(recording_input *input, sf_count_t got, std::string &error)
     return true;
 }
 
-// A file that ends before the frames its header announces was cut off.
-bool ended_early(const recording_input *input, std::string &error)
+// At the end of the file: a file that ends before the frames its header
+// announces was cut off, and one without a frame holds nothing to measure.
+bool ended_badly(const recording_input *input, std::string &error)
 {
+    if (input->frames_read == 0) {
+        error = "'" + input->path + "' holds no sound (0 samples)";
+        return true;
+    }
     if (!input->counts_frames || input->frames_read >= input->info.frames)
         return false;
     error = "'" + input->path + "' is truncated: it ends after " +
             std::to_string(input->frames_read) + " of the " + std::to_string(input->info.frames) +
             " frames its header announces";
+    return true;
+}
+
+bool conversion_failed(soxr_error_t problem, std::string &error)
+{
+    if (!problem)
+        return false;
+    error = std::string("cannot convert the sample rate: ") + problem;
+    return true;
+}
+
+// Converts count samples at the file's rate into converted (room for what
+// they give, and what the converter released from earlier input); *made
+// tells how many came out.
+bool convert(recording_input *input, size_t count, size_t *made, std::string &error)
+{
+    *made = 0;
+    const float *samples = input->mono.data();
+    while (count > 0) {
+        size_t used = 0;
+        size_t out_now = 0;
+        if (conversion_failed(soxr_process(input->converter, samples, count, &used,
+                                           input->converted.data() + *made,
+                                           input->converted.size() - *made, &out_now),
+                              error))
+            return false;
+        if (used == 0 && out_now == 0) {
+            error = "cannot convert the sample rate: the converter takes no more input";
+            return false;
+        }
+        samples += used;
+        count -= used;
+        *made += out_now;
+    }
     return true;
 }
 
@@ -181,25 +210,27 @@ bool refill(recording_input *input, std::string &error)
         } else {
             if (!read_mono(input, frames, error))
                 return false;
-            if (!input->resampler) {
+            if (!input->converter) {
                 to_capture_samples(input->mono.data(), frames, start);
                 added = frames;
             } else if (frames > 0) {
-                if (!resampler_convert(input->resampler, input->mono.data(), frames,
-                                       input->converted.data(), &added, error))
+                if (!convert(input, frames, &added, error))
                     return false;
                 to_capture_samples(input->converted.data(), added, start);
             }
         }
         input->frames_read += static_cast<int64_t>(frames);
         input->file_ended = frames == 0;
-        if (input->file_ended && ended_early(input, error))
+        if (input->file_ended && ended_badly(input, error))
             return false;
-        last = input->file_ended && !input->resampler;
+        last = input->file_ended && !input->converter;
     } else {
         // The converter's last samples, as many calls as it takes.
-        if (!resampler_drain(input->resampler, input->converted.data(), input->converted.size(),
-                             &added, error))
+        size_t used = 0;
+        if (conversion_failed(soxr_process(input->converter, nullptr, 0, &used,
+                                           input->converted.data(), input->converted.size(),
+                                           &added),
+                              error))
             return false;
         to_capture_samples(input->converted.data(), added, start);
         last = added == 0;
@@ -233,83 +264,81 @@ void make_room(recording_input *input, size_t max_samples)
         pending.resize(room);
 }
 
+bool set_up_converter(recording_input *input, std::string &error)
+{
+    const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_FLOAT32_I);
+    // High quality, linear phase with the filter's delay taken out.
+    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+    // One thread per stream: parallel work comes from several recordings.
+    const soxr_runtime_spec_t runtime = soxr_runtime_spec(1);
+    soxr_error_t problem = nullptr;
+    std::lock_guard<std::mutex> hold(converter_lock);
+    input->converter = soxr_create(input->info.sample_rate, SAMPLE_RATE_HZ, 1, &problem, &io,
+                                   &quality, &runtime);
+    if (input->converter && !problem)
+        return true;
+    error = std::string("cannot set up the sample rate converter: ") +
+            (problem ? problem : "unknown error");
+    return false;
+}
+
 } // namespace
 
-recording_input *open_recording(const char *path, double tone_filter_hz, std::string &error)
+recording_input *open_recording(const char *path, double tone_filter_hz, double tone_gain,
+                                std::string &error)
 {
-    FILE *probe = std::fopen(path, "rb");
-    if (!probe) {
-        error = std::string("cannot open the recording '") + path + "': " + system_error_text(errno);
+    recording_file source;
+    if (!open_recording_file(path, source, error))
         return nullptr;
-    }
-    std::fclose(probe);
-
-    SF_INFO sf_info = {};
-    SNDFILE *file = nullptr;
-    std::string format_name;
-    {
-        std::lock_guard<std::mutex> hold(open_lock);
-        file = sf_open(path, SFM_READ, &sf_info);
-        if (!file) {
-            error = std::string("'") + path + "' is not a recording this program can read (" +
-                    sf_strerror(nullptr) + ")";
-            return nullptr;
-        }
-        // A query without a handle, which may set the process-wide error too.
-        format_name = major_format_name(sf_info.format);
-    }
+    const SF_INFO &sf_info = source.info;
     if (sf_info.samplerate <= 0 || sf_info.channels <= 0) {
-        sf_close(file);
+        close_recording_file(source);
         error = std::string("'") + path + "' has no usable sample rate or channel count";
         return nullptr;
     }
-    if (!wav_data_complete(path, error)) {
-        sf_close(file);
-        return nullptr;
-    }
-    if (sf_info.frames <= 0) {
-        sf_close(file);
-        error = std::string("'") + path + "' holds no sound (0 samples)";
-        return nullptr;
-    }
-    sf_command(file, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
+    sf_command(source.sound, SFC_SET_NORM_FLOAT, nullptr, SF_TRUE);
 
     recording_input *input = new recording_input();
-    input->file = file;
+    input->source = source;
+    input->file = source.sound;
     input->path = path;
-    input->counts_frames = (sf_info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC;
+    // A FLAC written through a pipe does not say its length (libsndfile
+    // gives the largest count there is): it is read to its end. A stream's
+    // length is not known before its end either.
+    const bool length_known = sf_info.frames != SF_COUNT_MAX;
+    input->counts_frames = length_known && (sf_info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC;
     input->info.sample_rate = sf_info.samplerate;
     input->info.channels = sf_info.channels;
-    input->info.frames = sf_info.frames;
-    input->info.seconds = static_cast<double>(sf_info.frames) / sf_info.samplerate;
-    input->info.format = format_name;
+    input->info.frames = length_known && !source.stream ? sf_info.frames : -1;
+    input->info.seconds = static_cast<double>(input->info.frames) / sf_info.samplerate;
+    input->info.format = source.format;
     input->whole_samples = reads_whole_samples(sf_info.format);
-    input->capture_format = sf_info.samplerate == static_cast<int>(SAMPLE_RATE_HZ) && sf_info.channels == 1 &&
+    input->capture_format = sf_info.samplerate == static_cast<int>(SAMPLE_RATE_HZ) &&
+                            sf_info.channels == 1 &&
                             (sf_info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
-    if (sf_info.samplerate != static_cast<int>(SAMPLE_RATE_HZ)) {
-        input->resampler = resampler_create(sf_info.samplerate, static_cast<int>(SAMPLE_RATE_HZ), error);
-        if (!input->resampler) {
-            close_recording(input);
-            return nullptr;
-        }
+    input->rate_ratio = static_cast<double>(SAMPLE_RATE_HZ) / sf_info.samplerate;
+    if (sf_info.samplerate != static_cast<int>(SAMPLE_RATE_HZ) &&
+        !set_up_converter(input, error)) {
+        close_recording(input);
+        return nullptr;
     }
     if (tone_filter_hz != 0.0) {
         input->filter = new tone_filter;
-        tone_filter_init(*input->filter, tone_filter_hz);
+        tone_filter_init(*input->filter, tone_filter_hz, tone_gain);
     }
 
     const size_t channels = static_cast<size_t>(sf_info.channels);
-    if (input->capture_format) {
-        input->refill_room = READ_FRAMES;
-    } else {
+    input->refill_room = READ_FRAMES;
+    if (!input->capture_format) {
         input->mono.resize(READ_FRAMES);
         if (input->whole_samples)
             input->file_samples.resize(READ_FRAMES * channels);
         else
             input->file_floats.resize(READ_FRAMES * channels);
-        input->refill_room = READ_FRAMES;
-        if (input->resampler) {
-            input->refill_room = resampler_output_room(input->resampler, READ_FRAMES);
+        if (input->converter) {
+            // What a read gives, and some to spare for what the converter
+            // released from earlier input.
+            input->refill_room = static_cast<size_t>(READ_FRAMES * input->rate_ratio) + 256;
             input->converted.resize(input->refill_room);
         }
     }
@@ -340,18 +369,15 @@ bool read_capture_samples(recording_input *input, std::vector<int16_t> &out, siz
     return true;
 }
 
-double recording_seconds_read(const recording_input *input)
-{
-    return static_cast<double>(input->frames_read) / input->info.sample_rate;
-}
-
 void close_recording(recording_input *input)
 {
     if (!input)
         return;
-    resampler_destroy(input->resampler);
+    if (input->converter) {
+        std::lock_guard<std::mutex> hold(converter_lock);
+        soxr_delete(input->converter);
+    }
     delete input->filter;
-    if (input->file)
-        sf_close(input->file);
+    close_recording_file(input->source);
     delete input;
 }

@@ -206,21 +206,8 @@ bool wide(unsigned code)
            (code >= 0xFFE0 && code <= 0xFFE6) || (code >= 0x20000 && code <= 0x3FFFD);
 }
 
-std::string padded(const std::string &text, size_t width, bool right)
-{
-    const size_t used = display_width(text);
-    const std::string blanks(width > used ? width - used : 0, ' ');
-    return right ? blanks + text : text + blanks;
-}
-
-void trim_trailing_blanks(std::string &line)
-{
-    while (!line.empty() && line.back() == ' ')
-        line.pop_back();
-}
-
-} // namespace
-
+// Cells of terminal width: one per character, two per wide (CJK,
+// full-width) character.
 size_t display_width(const std::string &utf8)
 {
     size_t width = 0;
@@ -228,6 +215,32 @@ size_t display_width(const std::string &utf8)
         width += wide(next_code_point(utf8, i)) ? 2 : 1;
     return width;
 }
+
+std::string padded(const std::string &text, size_t width, bool right)
+{
+    const size_t used = display_width(text);
+    const std::string blanks(width > used ? width - used : 0, ' ');
+    return right ? blanks + text : text + blanks;
+}
+
+std::string csv_text_cell(const std::string &text)
+{
+    std::string value = valid_utf8(text);
+    if (!value.empty() &&
+        (value[0] == '=' || value[0] == '+' || value[0] == '-' || value[0] == '@'))
+        value = "'" + value;
+    if (value.find_first_of(",\"\r\n") == std::string::npos)
+        return value;
+    std::string quoted = "\"";
+    for (char c : value) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+} // namespace
 
 std::string summary_table_text(const std::vector<recording_job> &jobs,
                                const summary_layout &layout)
@@ -262,27 +275,10 @@ std::string summary_table_text(const std::vector<recording_job> &jobs,
             // The last column, the decoded text, is as long as it is.
             line += k + 1 == row.size() ? row[k] : padded(row[k], widths[k], shown[k]->number);
         }
-        trim_trailing_blanks(line);
+        trim_trailing_blanks(line, OUTPUT_UTF8);
         text += line + "\n";
     }
     return text;
-}
-
-std::string csv_text_cell(const std::string &utf8)
-{
-    std::string value = utf8;
-    if (!value.empty() &&
-        (value[0] == '=' || value[0] == '+' || value[0] == '-' || value[0] == '@'))
-        value = "'" + value;
-    if (value.find_first_of(",\"\r\n") == std::string::npos)
-        return value;
-    std::string quoted = "\"";
-    for (char c : value) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
 }
 
 std::string summary_csv_text(const std::vector<recording_job> &jobs, const summary_layout &layout)

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "recording_job.h"
+#include "measure.h"
 
 // Columns of options that were given: the measurement count with
 // --continuous, the tone filter's frequency with --tone-filter.
@@ -16,21 +16,15 @@ struct summary_layout {
     bool tone_column;
 };
 
-// Cells of terminal width: one per character, two per wide (CJK,
-// full-width) character.
-size_t display_width(const std::string &utf8);
-
 // The table: two heading lines (labels, units), then one line per job.
 std::string summary_table_text(const std::vector<recording_job> &jobs,
                                const summary_layout &layout);
 
 // The CSV: a UTF-8 byte order mark (so that Excel reads UTF-8), a heading
-// line, one line per job, CR LF line ends.
+// line, one line per job, CR LF line ends. A text cell is valid UTF-8 (the
+// bytes of a file name that are not become U+FFFD), quoted when it holds a
+// comma, a quote or a line end, with an apostrophe before a leading = + - or
+// @, which a spreadsheet would otherwise take for the start of a formula.
 std::string summary_csv_text(const std::vector<recording_job> &jobs, const summary_layout &layout);
-
-// A text cell of the CSV: quoted when it holds a comma, a quote or a line
-// end; an apostrophe before a leading = + - or @, which a spreadsheet would
-// otherwise take for the start of a formula.
-std::string csv_text_cell(const std::string &utf8);
 
 #endif

@@ -1,7 +1,5 @@
 #include "tools/common/wav_file.h"
 
-#include <cstdio>
-
 namespace
 {
 
@@ -58,13 +56,4 @@ std::string wav_file_bytes(const std::vector<uint8_t> &samples, uint32_t sample_
     if (data_bytes % 2)
         out.push_back('\0');
     return out;
-}
-
-bool write_bytes_to_file(const std::string &path, const std::string &bytes)
-{
-    FILE *file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && written;
 }

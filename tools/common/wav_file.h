@@ -12,7 +12,4 @@
 std::string wav_file_bytes(const std::vector<int16_t> &samples, uint32_t sample_rate);
 std::string wav_file_bytes(const std::vector<uint8_t> &samples, uint32_t sample_rate);
 
-// Writes bytes to path; false when the file cannot be written whole.
-bool write_bytes_to_file(const std::string &path, const std::string &bytes);
-
 #endif

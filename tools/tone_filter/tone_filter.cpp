@@ -40,7 +40,7 @@ int16_t filter_sample(tone_filter &f, int32_t sample)
 
     const double i = static_cast<double>(in_i);
     const double q = static_cast<double>(in_q);
-    const double magnitude = std::sqrt(i * i + q * q) * ENVELOPE_SCALE;
+    const double magnitude = std::sqrt(i * i + q * q) * f.output_scale;
     // A square wave at full scale would give 4/pi of it.
     if (magnitude >= 32767.0)
         return 32767;
@@ -54,10 +54,11 @@ bool tone_filter_frequency_valid(double frequency_hz)
     return frequency_hz >= TONE_FILTER_MIN_HZ && frequency_hz <= TONE_FILTER_MAX_HZ;
 }
 
-void tone_filter_init(tone_filter &f, double frequency_hz)
+void tone_filter_init(tone_filter &f, double frequency_hz, double gain)
 {
     f = tone_filter{};
     f.frequency_hz = frequency_hz;
+    f.output_scale = ENVELOPE_SCALE * gain;
     f.phase_step =
         static_cast<uint32_t>(std::lround(frequency_hz / TONE_FILTER_SAMPLE_RATE * 4294967296.0));
     for (int k = 0; k < TONE_FILTER_TABLE_SIZE; k++)
@@ -89,10 +90,10 @@ size_t tone_filter_finish(tone_filter &f, int16_t *out)
     return tone_filter_process(f, silence, TONE_FILTER_DELAY_SAMPLES, out);
 }
 
-void tone_filter_signal(double frequency_hz, std::vector<int16_t> &samples)
+void tone_filter_signal(double frequency_hz, double gain, std::vector<int16_t> &samples)
 {
     tone_filter *f = new tone_filter;
-    tone_filter_init(*f, frequency_hz);
+    tone_filter_init(*f, frequency_hz, gain);
     const size_t written = tone_filter_process(*f, samples.data(), samples.size(), samples.data());
     int16_t tail[TONE_FILTER_DELAY_SAMPLES];
     const size_t owed = tone_filter_finish(*f, tail);

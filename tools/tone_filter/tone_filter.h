@@ -20,6 +20,9 @@
 // against a tone of 20000, 65 samples (5.9 ms) against a tone of 14000,
 // nothing when the threshold is half the amplitude.
 //
+// The magnitude can be multiplied by a gain before it is rounded: the
+// automatic level (tone_level.h) brings the tone to a fixed level that way.
+//
 // All integer arithmetic up to the magnitude: the same samples give the same
 // output on every machine. Each filter is its own record; any number can run
 // at once.
@@ -47,6 +50,7 @@ constexpr int TONE_FILTER_TABLE_SIZE = 1 << TONE_FILTER_TABLE_BITS;
 
 struct tone_filter {
     double frequency_hz;
+    double output_scale; // from the third running sum to sample units, with the gain
     uint32_t phase;      // oscillator phase, a full turn is 2^32
     uint32_t phase_step; // per sample
     int16_t sine[TONE_FILTER_TABLE_SIZE];
@@ -63,8 +67,9 @@ struct tone_filter {
 // Whether the filter can work at this frequency (100..3000 Hz).
 bool tone_filter_frequency_valid(double frequency_hz);
 
-// A filter at rest (all history zero) at a valid frequency.
-void tone_filter_init(tone_filter &f, double frequency_hz);
+// A filter at rest (all history zero) at a valid frequency; its output is
+// the tone's amplitude times gain.
+void tone_filter_init(tone_filter &f, double frequency_hz, double gain);
 
 // Filters count input samples into out, which may be the input itself.
 // Returns the number of output samples written: the first call of a fresh
@@ -78,6 +83,6 @@ size_t tone_filter_process(tone_filter &f, const int16_t *in, size_t count, int1
 size_t tone_filter_finish(tone_filter &f, int16_t *out);
 
 // A whole signal through a fresh filter, in place (as many samples out as in).
-void tone_filter_signal(double frequency_hz, std::vector<int16_t> &samples);
+void tone_filter_signal(double frequency_hz, double gain, std::vector<int16_t> &samples);
 
 #endif

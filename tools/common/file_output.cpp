@@ -1,14 +1,13 @@
-#include "output_files.h"
+#include "tools/common/file_output.h"
 
-#include "system_error.h"
-
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 
 std::string folder_of(const std::string &path)
 {
@@ -22,6 +21,13 @@ std::string name_of(const std::string &path)
 {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string system_error_text(int error_number)
+{
+    char buffer[256];
+    // The GNU strerror_r: returns the text, in buffer or a constant string.
+    return strerror_r(error_number, buffer, sizeof buffer);
 }
 
 namespace
@@ -42,12 +48,24 @@ bool write_all(int fd, const std::string &bytes)
     return true;
 }
 
+// The folder's entries on the disk, so that a rename in it survives a power
+// loss. File systems that cannot flush a folder say EINVAL: nothing to do.
+bool flush_folder(const std::string &folder)
+{
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool flushed = fsync(fd) == 0 || errno == EINVAL;
+    close(fd);
+    return flushed;
+}
+
 } // namespace
 
 bool write_file_whole(const std::string &path, const std::string &bytes, std::string &error)
 {
     std::string temporary = folder_of(path) + "/." + name_of(path) + ".XXXXXX";
-    const int fd = mkstemp(&temporary[0]);
+    const int fd = mkostemp(&temporary[0], O_CLOEXEC);
     if (fd < 0) {
         error = "cannot create '" + path + "': " + system_error_text(errno);
         return false;
@@ -62,7 +80,7 @@ bool write_file_whole(const std::string &path, const std::string &bytes, std::st
     }();
     fchmod(fd, 0666 & ~mask);
 
-    const bool written = write_all(fd, bytes);
+    const bool written = write_all(fd, bytes) && fsync(fd) == 0;
     const int saved_errno = errno;
     if (close(fd) != 0 || !written) {
         error = "cannot write '" + path + "': " + system_error_text(written ? errno : saved_errno);
@@ -74,19 +92,10 @@ bool write_file_whole(const std::string &path, const std::string &bytes, std::st
         unlink(temporary.c_str());
         return false;
     }
-    return true;
-}
-
-bool folder_writable(const std::string &folder, std::string &error)
-{
-    std::string probe = (folder.empty() ? std::string(".") : folder) + "/.ventrok-analyze.XXXXXX";
-    const int fd = mkstemp(&probe[0]);
-    if (fd < 0) {
-        error = "cannot write into the folder '" + folder + "': " + system_error_text(errno);
+    if (!flush_folder(folder_of(path))) {
+        error = "cannot flush the folder of '" + path + "' to the disk: " +
+                system_error_text(errno);
         return false;
     }
-    close(fd);
-    unlink(probe.c_str());
     return true;
 }
-

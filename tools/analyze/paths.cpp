@@ -1,20 +1,22 @@
-#include "recording_list.h"
+#include "paths.h"
 
-#include "output_files.h"
-#include "system_error.h"
+#include "tools/common/file_output.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <map>
-
-const char RECORDING_EXTENSIONS_TEXT[] =
-    "wav, flac, ogg, oga, opus, mp3, aif, aiff, aifc, caf, w64, rf64, au, snd";
+#include <utility>
 
 namespace
 {
+
+const char recording_extensions_text[] =
+    "wav, flac, ogg, oga, opus, mp3, aif, aiff, aifc, caf, w64, rf64, au, snd";
 
 // The formats libsndfile reads that recorders, phones and editors write;
 // its rarer formats are measured when given by name.
@@ -62,12 +64,23 @@ bool folder_recordings(const std::string &folder, std::vector<std::string> &reco
     closedir(listing);
     if (names.empty()) {
         error = std::string("no recordings in the folder '") + folder + "' (files ending in " +
-                RECORDING_EXTENSIONS_TEXT + ")";
+                recording_extensions_text + ")";
         return false;
     }
     std::sort(names.begin(), names.end());
     for (const std::string &name : names)
         recordings.push_back(inside(folder, name));
+    return true;
+}
+
+typedef std::pair<dev_t, ino_t> file_identity;
+
+bool identity_of(const std::string &path, file_identity &identity)
+{
+    struct stat info;
+    if ((path == "-" ? fstat(0, &info) : stat(path.c_str(), &info)) != 0)
+        return false;
+    identity = {info.st_dev, info.st_ino};
     return true;
 }
 
@@ -77,6 +90,55 @@ bool is_folder(const std::string &path)
 {
     struct stat info;
     return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool path_exists(const std::string &path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0;
+}
+
+bool same_file(const std::string &a, const std::string &b)
+{
+    file_identity of_a;
+    file_identity of_b;
+    if (identity_of(a, of_a) && identity_of(b, of_b))
+        return of_a == of_b;
+    return name_of(a) == name_of(b) && identity_of(folder_of(a), of_a) &&
+           identity_of(folder_of(b), of_b) && of_a == of_b;
+}
+
+bool output_replacing_input(const std::vector<std::string> &outputs,
+                            const std::vector<std::string> &inputs, std::string &output,
+                            std::string &input)
+{
+    std::map<file_identity, const std::string *> given;
+    file_identity identity;
+    for (const std::string &path : inputs)
+        if (identity_of(path, identity))
+            given.emplace(identity, &path);
+    for (const std::string &path : outputs) {
+        const auto found = identity_of(path, identity) ? given.find(identity) : given.end();
+        if (found != given.end()) {
+            output = path;
+            input = *found->second;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool folder_writable(const std::string &folder, std::string &error)
+{
+    std::string probe = (folder.empty() ? std::string(".") : folder) + "/.ventrok-analyze.XXXXXX";
+    const int fd = mkstemp(&probe[0]);
+    if (fd < 0) {
+        error = "cannot write into the folder '" + folder + "': " + system_error_text(errno);
+        return false;
+    }
+    close(fd);
+    unlink(probe.c_str());
+    return true;
 }
 
 bool named_as_recording(const std::string &name)

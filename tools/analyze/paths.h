@@ -1,16 +1,30 @@
-// The recordings of a batch: the files given, and the recordings in every
-// folder given, each with the keying data file it gets in the output folder.
-#ifndef VENTROK_ANALYZE_RECORDING_LIST_H
-#define VENTROK_ANALYZE_RECORDING_LIST_H
+// The paths of the measure command: the recordings a folder holds, the
+// keying data file each recording gets, and what the checks before the
+// measurement need to know of the outputs: whether a folder takes files, and
+// whether an output would replace an input.
+#ifndef VENTROK_ANALYZE_PATHS_H
+#define VENTROK_ANALYZE_PATHS_H
 
 #include <string>
 #include <vector>
 
-// The extensions of the files a folder's recordings are taken from, as the
-// messages name them.
-extern const char RECORDING_EXTENSIONS_TEXT[];
-
 bool is_folder(const std::string &path);
+bool path_exists(const std::string &path);
+
+// Whether two paths name one file, written differently or not yet there:
+// "rec/a.wav" and "./rec/a.wav", "out/a.csv" and "out//a.csv", a hard link.
+bool same_file(const std::string &a, const std::string &b);
+
+// The first of outputs that is an existing file given among inputs (the same
+// device and inode; "-" is standard input), with that input; false when
+// none is.
+bool output_replacing_input(const std::vector<std::string> &outputs,
+                            const std::vector<std::string> &inputs, std::string &output,
+                            std::string &input);
+
+// Whether files can be written into the folder: one is created and removed
+// again. False with error set (the folder named) when not.
+bool folder_writable(const std::string &folder, std::string &error);
 
 // Whether a file of a folder counts as a recording: a name that does not
 // start with a dot (hidden files, and the temporary files of unfinished
