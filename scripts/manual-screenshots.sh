@@ -9,7 +9,8 @@
 # printed strip), the device dialog and the about box, each cut out with its
 # frame and caption; and two close-ups with numbered call-outs that the
 # manual's tables explain: the 操作 band (controls.png, its two halves one
-# above the other) and the statistics panel (statistics-panel.png).
+# above the other) and the statistics panel (statistics-panel.png); the file
+# menu and the open-file dialog of 録音ファイルを計測.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -247,6 +248,20 @@ shoot "$devices" devices
 probe dialog-button "$devices" 3 >/dev/null
 probe gone "$devices" >/dev/null
 sleep 1
+
+# 録音ファイルを計測: the file menu, and the open-file dialog in a folder that
+# holds the demo recording; then the recording is measured.
+probe file-menu "$work/menu.bmp" >/dev/null
+convert "$work/menu.bmp" -bordercolor '#888888' -border 1 -strip "$out/recording-menu.png"
+echo "picture: $out/recording-menu.png"
+mkdir -p "$work/録音"
+cp tests/data/demo_keying.wav "$work/録音/練習 12月9日.wav"
+open_dialog=$(hex "録音ファイルを計測")
+probe command 109 >/dev/null
+probe file-dialog "$open_dialog" "Z:${work//\//\\}\\録音" >/dev/null
+shoot "$open_dialog" recording-dialog
+probe file-dialog "$open_dialog" "練習 12月9日.wav" >/dev/null
+wait_enabled 1016 1
 
 probe command 104 >/dev/null
 wait "$program" || true

@@ -2,7 +2,6 @@
 
 #include "core/analysis/code_tables.h"
 #include "core/app/measurement_engine.h"
-#include "core/audio/clipping.h"
 #include "tools/common/file_output.h"
 #include "tools/tone_filter/tone_frequency.h"
 #include "tools/tone_filter/tone_level.h"
@@ -105,13 +104,9 @@ bool measure_recording(recording_input *input, const measure_options &options,
             return false;
         if (block.empty())
             break;
-        // The window clips the block for the monitor echo before analysing
-        // it; with a free monitor buffer, as here, always.
-        if (e.settings.clipping_mode == CLIPPING_ON)
-            apply_clipping(block.data(), block.size());
-
         run.onset_in_block = false;
-        const block_result result = engine_process_block(e, block.data(), block.size(), display);
+        const block_result result =
+            engine_process_recording_block(e, block.data(), block.size(), display);
         run.samples_fed += block.size();
         if (run.onset_in_block) {
             // The counter restarted at the onset sample and has counted every
