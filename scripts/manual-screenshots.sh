@@ -259,6 +259,7 @@ cp tests/data/demo_keying.wav "$work/録音/練習 12月9日.wav"
 open_dialog=$(hex "録音ファイルを計測")
 probe command 109 >/dev/null
 probe file-dialog "$open_dialog" "Z:${work//\//\\}\\録音" >/dev/null
+sleep 2 # the folder listed, the dialog drawn again
 shoot "$open_dialog" recording-dialog
 probe file-dialog "$open_dialog" "練習 12月9日.wav" >/dev/null
 wait_enabled 1016 1

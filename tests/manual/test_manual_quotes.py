@@ -13,7 +13,7 @@ SOURCES = ("core/**/*.cpp", "core/**/*.h", "win32/**/*.cpp", "win32/**/*.h", "wi
 
 # Code spans with Japanese text that name something of the package or the
 # command line, not a text of the program.
-NOT_PROGRAM_TEXTS = {"はじめにお読みください.txt", "-o ファイル"}
+NOT_PROGRAM_TEXTS = {"はじめにお読みください.txt", "-o ファイル", "ventrok.exe 録音.wav"}
 
 JAPANESE = re.compile("[\u3000-\u30ff\u4e00-\u9fff\uff00-\uffef]")
 # String and character literals and comments, in the order they stand.

@@ -1,5 +1,6 @@
 #include "win32/app/recording_messages.h"
 
+#include <cstdarg>
 #include <cstdio>
 
 #include "core/cp932_literals.h"
@@ -15,6 +16,17 @@ const char *const one_at_a_time = "録音ファイルは一度に1つずつ計�
 
 static const char *const save_again =
     "\n非圧縮の PCM（8・16・24・32 ビット）か 32 ビット浮動小数点の WAV で保存し直してください。";
+
+// A printf format with its values, as one text.
+static std::string printed(const char *format, ...)
+{
+    char text[512];
+    va_list values;
+    va_start(values, format);
+    std::vsnprintf(text, sizeof text, format, values);
+    va_end(values);
+    return text;
+}
 
 std::string shown_path(const wchar_t *path)
 {
@@ -53,10 +65,10 @@ std::string open_failure_text(const std::string &path, DWORD error)
         reason = "ほかのプログラムが使用中です";
         break;
     default:
-        reason = "Windows のエラー " + std::to_string(error);
+        reason = printed("Windows のエラー %lu", error);
         break;
     }
-    return about(path, "このファイルを開けません（" + reason + "）。");
+    return about(path, printed("このファイルを開けません（%s）。", reason.c_str()));
 }
 
 static std::string encoding_text(const wav_format &format)
@@ -103,27 +115,31 @@ std::string header_problem_text(const std::string &path, wav_problem problem,
                                "計測するには、録音した WAV ファイルを選んでください。");
         return about(path, "WAV ファイルではありません。録音した WAV ファイルを選んでください。");
     case WAV_OTHER_CONTAINER:
-        return about(path, std::string("この形式（") + format.container +
-                               "）の WAV ファイルには対応していません。\n"
-                               "通常の WAV（RIFF）形式で保存し直してください。");
+        return about(path, printed("この形式（%s）の WAV ファイルには対応していません。",
+                                   format.container) +
+                               "\n通常の WAV（RIFF）形式で保存し直してください。");
     case WAV_UNSUPPORTED_ENCODING:
-        return about(path, "この WAV ファイルの符号化形式（" + encoding_text(format) +
-                               "）には対応していません。" + save_again);
+        return about(path, printed("この WAV ファイルの符号化形式（%s）には対応していません。",
+                                   encoding_text(format).c_str()) +
+                               save_again);
     case WAV_UNSUPPORTED_BITS:
-        return about(path, std::to_string(format.bits_per_sample) + " ビットの" +
-                               (format.encoding == WAV_ENCODING_FLOAT ? "浮動小数点" : " PCM ") +
-                               "には対応していません。" + save_again);
+        return about(path, printed("%u ビットの%sには対応していません。",
+                                   static_cast<unsigned>(format.bits_per_sample),
+                                   format.encoding == WAV_ENCODING_FLOAT ? "浮動小数点" : " PCM ") +
+                               save_again);
     case WAV_RATE_OUT_OF_RANGE:
-        return about(path, "サンプリング周波数 " + std::to_string(format.sample_rate) +
-                               " Hz には対応していません（8000 Hz から 192000 Hz まで）。");
+        return about(path, printed("サンプリング周波数 %u Hz には対応していません"
+                                   "（8000 Hz から 192000 Hz まで）。",
+                                   static_cast<unsigned>(format.sample_rate)));
     case WAV_BROKEN_HEADER:
-        return about(path, "WAV ファイルのヘッダーが壊れています（" + fault_text(format.fault) +
-                               "）。");
+        return about(path, printed("WAV ファイルのヘッダーが壊れています（%s）。",
+                                   fault_text(format.fault).c_str()));
     case WAV_TRUNCATED:
-        return about(path, "ファイルが途中で切れています。\nヘッダーによれば音声は " +
-                               std::to_string(format.announced_bytes) +
-                               " バイトありますが、ファイルには " +
-                               std::to_string(format.available_bytes) + " バイトしかありません。");
+        return about(path, "ファイルが途中で切れています。" +
+                               printed("\nヘッダーによれば音声は %llu バイトありますが、"
+                                       "ファイルには %llu バイトしかありません。",
+                                       static_cast<unsigned long long>(format.announced_bytes),
+                                       static_cast<unsigned long long>(format.available_bytes)));
     case WAV_NO_SAMPLES:
         return about(path, "音声が入っていません（0 サンプル）。");
     default:
