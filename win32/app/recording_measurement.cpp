@@ -38,6 +38,15 @@ static void tell(HWND hwnd, const std::string &text)
     MessageBoxA(hwnd, text.c_str(), recording_texts::caption, MB_OK | MB_ICONEXCLAMATION);
 }
 
+// While a measurement runs, a recording is refused with a message.
+static bool refused_while_busy(HWND hwnd, const measurement_engine &engine)
+{
+    if (recording_measurement_allowed(engine))
+        return false;
+    MessageBoxA(hwnd, recording_texts::busy, recording_texts::caption, MB_OK | MB_ICONINFORMATION);
+    return true;
+}
+
 static bool named_as_csv(const wchar_t *path)
 {
     const size_t length = wcslen(path);
@@ -71,12 +80,7 @@ static bool open_recording(HWND hwnd, const wchar_t *path)
 
 static void measure_recording_file(HWND hwnd, measurement_engine &engine, const wchar_t *path)
 {
-    if (!recording_measurement_allowed(engine)) {
-        MessageBoxA(hwnd, recording_texts::busy, recording_texts::caption,
-                    MB_OK | MB_ICONINFORMATION);
-        return;
-    }
-    if (!open_recording(hwnd, path))
+    if (refused_while_busy(hwnd, engine) || !open_recording(hwnd, path))
         return;
     clear_sequence(hwnd, engine);
     start_recording_sequence(hwnd, engine);
@@ -90,13 +94,8 @@ static void measure_recording_file(HWND hwnd, measurement_engine &engine, const 
 void measure_given_recordings(HWND hwnd, measurement_engine &engine,
                               const std::vector<std::wstring> &paths)
 {
-    if (paths.empty())
+    if (paths.empty() || refused_while_busy(hwnd, engine))
         return;
-    if (!recording_measurement_allowed(engine)) {
-        MessageBoxA(hwnd, recording_texts::busy, recording_texts::caption,
-                    MB_OK | MB_ICONINFORMATION);
-        return;
-    }
     if (paths.size() > 1) {
         MessageBoxA(hwnd, recording_texts::one_at_a_time, recording_texts::caption,
                     MB_OK | MB_ICONINFORMATION);
@@ -120,11 +119,8 @@ std::vector<std::wstring> dropped_files(HDROP drop)
 
 void choose_and_measure_recording(HWND hwnd, measurement_engine &engine)
 {
-    if (!recording_measurement_allowed(engine)) {
-        MessageBoxA(hwnd, recording_texts::busy, recording_texts::caption,
-                    MB_OK | MB_ICONINFORMATION);
+    if (refused_while_busy(hwnd, engine))
         return;
-    }
     wchar_t path[32768] = L"";
     OPENFILENAMEW dialog = {};
     dialog.lStructSize = sizeof dialog;
