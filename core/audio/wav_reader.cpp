@@ -16,8 +16,13 @@ uint32_t u32(const uint8_t *p)
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
-// A data chunk written as a stream, before its length was known.
-constexpr uint32_t UNKNOWN_LENGTH = 0xFFFFFFFFu;
+// Lengths of a data chunk written as a stream, before its length was known:
+// 0xFFFFFFFF, and what sox (0x7FFFF000) and arecord (0x7FFFFFFF) leave in a
+// file written through a pipe. Such a data chunk runs to the end of the file.
+bool unknown_length(uint32_t size)
+{
+    return size == 0xFFFFFFFFu || size == 0x7FFFF000u || size == 0x7FFFFFFFu;
+}
 
 // Chunks looked at before the data chunk: real files have a handful; a
 // file of countless empty chunks is not walked to its end.
@@ -135,20 +140,18 @@ wav_problem read_wav_header(const byte_source &source, wav_format &f)
                 f.fault = FAULT_NO_FORMAT;
                 return WAV_BROKEN_HEADER;
             }
-            const wav_problem problem = check_format(f);
-            if (problem != WAV_OK)
-                return problem;
+            // A cut-off file is told whatever its encoding.
             const uint64_t available = source.size - body;
-            uint64_t bytes = size;
-            if (size == UNKNOWN_LENGTH) {
-                bytes = available;
-            } else if (bytes > available) {
-                f.announced_bytes = bytes;
+            if (!unknown_length(size) && size > available) {
+                f.announced_bytes = size;
                 f.available_bytes = available;
                 return WAV_TRUNCATED;
             }
+            const wav_problem problem = check_format(f);
+            if (problem != WAV_OK)
+                return problem;
             f.data_offset = body;
-            f.frames = bytes / f.block_align;
+            f.frames = (unknown_length(size) ? available : size) / f.block_align;
             return f.frames == 0 ? WAV_NO_SAMPLES : WAV_OK;
         }
         offset = body + size + (size & 1u);

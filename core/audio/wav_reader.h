@@ -69,7 +69,9 @@ struct wav_format {
 };
 
 // Reads and checks the header; WAV_OK with format filled, or the problem
-// with what it is about.
+// with what it is about. A data chunk that announces more bytes than the file
+// holds is WAV_TRUNCATED whatever the encoding, unless its length is one of
+// those a stream writer leaves (then it runs to the end of the file).
 wav_problem read_wav_header(const byte_source &source, wav_format &format);
 
 // A short English name of an encoding that is not read here ("IMA ADPCM",

@@ -1,5 +1,6 @@
 #include "recording_file.h"
 
+#include "core/audio/wav_reader.h"
 #include "tools/common/file_output.h"
 
 #include <fcntl.h>
@@ -35,46 +36,27 @@ constexpr size_t STREAM_HEAD_BYTES = 65536;
 // handle reads and reports its errors on its own.
 std::mutex open_lock;
 
-// Lengths of a WAV data chunk written as a stream, before the length was
-// known: 0xFFFFFFFF, and what sox (0x7FFFF000) and arecord (0x7FFFFFFF)
-// leave in a file written through a pipe. Such a file is read to its end.
-bool unknown_wav_length(uint32_t size)
-{
-    return size == 0xFFFFFFFFu || size == 0x7FFFF000u || size == 0x7FFFFFFFu;
-}
-
-uint32_t little_endian_u32(const unsigned char *bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
-           static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24;
-}
-
 // False with error set when the plain file fd is a RIFF WAV whose data chunk
 // announces more bytes than the file holds: a recording that lost its end (a
-// copy that broke off, a full disk).
+// copy that broke off, a full disk). The window's reader of recordings
+// judges the header.
 bool wav_data_complete(int fd, off_t file_size, const std::string &path, std::string &error)
 {
-    unsigned char header[12];
-    if (pread(fd, header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) ||
-        std::memcmp(header, "RIFF", 4) != 0 || std::memcmp(header + 8, "WAVE", 4) != 0)
+    const auto read_at = [](void *context, uint64_t offset, void *buffer, size_t size,
+                            bool *failed) {
+        const ssize_t got = pread(*static_cast<int *>(context), buffer, size,
+                                  static_cast<off_t>(offset));
+        *failed = got < 0;
+        return got < 0 ? size_t{0} : static_cast<size_t>(got);
+    };
+    wav_format format;
+    if (read_wav_header(byte_source{&fd, read_at, static_cast<uint64_t>(file_size)}, format) !=
+        WAV_TRUNCATED)
         return true;
-    // Walk the chunks up to the data chunk; each is padded to an even size.
-    off_t offset = 12;
-    unsigned char chunk[8];
-    while (offset + 8 <= file_size &&
-           pread(fd, chunk, sizeof chunk, offset) == static_cast<ssize_t>(sizeof chunk)) {
-        const uint32_t size = little_endian_u32(chunk + 4);
-        if (std::memcmp(chunk, "data", 4) == 0) {
-            const off_t available = file_size - (offset + 8);
-            if (unknown_wav_length(size) || static_cast<off_t>(size) <= available)
-                return true;
-            error = "'" + path + "' is truncated: its header announces " + std::to_string(size) +
-                    " bytes of sound, the file holds " + std::to_string(available);
-            return false;
-        }
-        offset += 8 + static_cast<off_t>(size) + static_cast<off_t>(size & 1);
-    }
-    return true;
+    error = "'" + path + "' is truncated: its header announces " +
+            std::to_string(format.announced_bytes) + " bytes of sound, the file holds " +
+            std::to_string(format.available_bytes);
+    return false;
 }
 
 std::string major_format_name(int format)
