@@ -11,5 +11,5 @@ scripts/build.sh all >/dev/null
 . scripts/session.sh
 session_start headless
 trap session_stop EXIT
-# scripts/bench-recording.sh runs its own benchmark in the same set-up.
-cd tests/e2e && python3 "${VENTROK_BENCHMARK:-block_timing.py}" "$@"
+# scripts/bench-recording.sh passes "recording" first.
+cd tests/e2e && python3 block_timing.py "$@"

@@ -2,4 +2,4 @@
 # Prints how long the Windows program takes to measure and draw a recording
 # of five minutes of keying at 48 kHz stereo (instrumented build under Wine),
 # over a few runs (3 by default).  scripts/bench-recording.sh [runs]
-VENTROK_BENCHMARK=recording_timing.py exec "$(dirname "$0")/bench-blocks.sh" "$@"
+exec "$(dirname "$0")/bench-blocks.sh" recording "$@"

@@ -56,14 +56,10 @@ def worded_format(text):
 
 
 def as_printed(text):
-    """A pattern for what a printf format prints."""
-    parts, end = [], 0
-    for match in PRINTF.finditer(text):
-        parts.append(re.escape(text[end:match.start()]))
-        parts.append(NUMBER[match.group(1)])
-        end = match.end()
-    parts.append(re.escape(text[end:]))
-    return re.compile("".join(parts))
+    """A pattern for what a printf format prints: the split gives the words
+    and, between them, each conversion's letter."""
+    pieces = PRINTF.split(text)
+    return re.compile("".join(NUMBER[p] if i % 2 else re.escape(p) for i, p in enumerate(pieces)))
 
 
 def manual_quotes():

@@ -290,7 +290,6 @@ TEST_F(EngineTransitions, RecordingIsMeasuredFromProgramStartAndLeavesTheLiveSta
     engine_suspend_analysis(*fresh);
     engine_start(*fresh, true);
     ASSERT_EQ(measure_until_stop(*fresh, false), "SSSSSSSSSS ");
-    ASSERT_EQ(fresh->timeline.timeline_count, 60);
 
     // A window whose live detector and decoder have been through keying.
     engine_suspend_analysis(e);
@@ -298,22 +297,18 @@ TEST_F(EngineTransitions, RecordingIsMeasuredFromProgramStartAndLeavesTheLiveSta
     e.detector.key_down_onsets = 5;
     e.detector.hang_count = 7;
     e.detector.mark_accepted = true;
-    e.detector.last_meter_time = 90;
     engine_clear(e);
     engine_start_recording(e);
     EXPECT_EQ(measure_until_stop(e, true), "SSSSSSSSSS ");
     EXPECT_EQ(engine_keying_data_file(e), engine_keying_data_file(*fresh));
     EXPECT_EQ(e.measurement.measured_seconds, fresh->measurement.measured_seconds);
     expect_phase(true, RECORDING_STOPPED);
-    // The live state is back, its clock moved on by the input alone.
+    // The live state is back (the input's metering: the test below).
     EXPECT_FALSE(e.measuring_recording);
     EXPECT_EQ(e.decoder.mark_unit_ms, 123);
     EXPECT_EQ(e.detector.key_down_onsets, 0); // the clear before the recording
     EXPECT_EQ(e.detector.hang_count, 7);
     EXPECT_TRUE(e.detector.mark_accepted);
-    EXPECT_EQ(e.detector.sample_counter % CAPTURE_BLOCK_SAMPLES, 0u);
-    EXPECT_GT(e.detector.sample_counter, 100000u);
-    EXPECT_NE(e.detector.last_meter_time, 90u);
 
     // A clear while a recording is measured puts the live state back too.
     engine_start_recording(e);
